@@ -1,0 +1,72 @@
+# Host (Linux) build: the kit's sources against the simulated Windows system.
+find_package(SQLite3 REQUIRED)
+find_package(Threads REQUIRED)
+find_path(MSPACK_INCLUDE_DIR mspack.h REQUIRED)
+find_library(MSPACK_LIBRARY mspack REQUIRED)
+
+file(GLOB WINSIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/winsim/*.cc)
+list(FILTER WINSIM_SOURCES EXCLUDE REGEX "/exe_main\\.cc$")
+add_library(winsim_platform STATIC ${WINSIM_SOURCES})
+target_include_directories(winsim_platform PUBLIC ${MSPACK_INCLUDE_DIR})
+target_link_libraries(winsim_platform PUBLIC SQLite::SQLite3 ${MSPACK_LIBRARY} ${CMAKE_DL_LIBS} Threads::Threads)
+target_compile_options(winsim_platform PRIVATE ${KIT_PRODUCT_FLAGS})
+target_compile_definitions(winsim_platform PRIVATE
+  KIT_OMBREL_DEFAULT_PATH="${CMAKE_BINARY_DIR}/libombrel.so")
+
+add_library(kit_common STATIC ${KIT_COMMON_SOURCES})
+target_link_libraries(kit_common PUBLIC winsim_platform)
+target_compile_options(kit_common PRIVATE ${KIT_PRODUCT_FLAGS})
+
+add_library(quillset_core STATIC ${KIT_INSTALLER_SOURCES})
+target_link_libraries(quillset_core PUBLIC kit_common)
+target_compile_options(quillset_core PRIVATE ${KIT_PRODUCT_FLAGS})
+
+add_executable(quillset ${CMAKE_SOURCE_DIR}/platform/winsim/exe_main.cc)
+target_link_libraries(quillset PRIVATE quillset_core)
+
+# The utility library: a static form for the unit tests and libombrel.so,
+# whose exported names come from the same .def file as Ombrel.dll's.
+if(KIT_UTILITY_SOURCES)
+  add_library(kit_utility STATIC ${KIT_UTILITY_SOURCES})
+  target_link_libraries(kit_utility PUBLIC kit_common)
+  target_compile_options(kit_utility PRIVATE ${KIT_PRODUCT_FLAGS})
+
+  file(STRINGS ${CMAKE_SOURCE_DIR}/utility/Ombrel.def OMBREL_DEF_LINES REGEX "^[ \t]+[A-Za-z]")
+  set(OMBREL_MAP "{\n  global:\n")
+  foreach(line IN LISTS OMBREL_DEF_LINES)
+    string(REGEX MATCH "[A-Za-z_][A-Za-z0-9_]*" export_name "${line}")
+    string(APPEND OMBREL_MAP "    ${export_name};\n")
+  endforeach()
+  string(APPEND OMBREL_MAP "  local: *;\n};\n")
+  file(WRITE ${CMAKE_BINARY_DIR}/ombrel.map "${OMBREL_MAP}")
+
+  add_library(ombrel_lib SHARED ${KIT_UTILITY_SOURCES})
+  set_target_properties(ombrel_lib PROPERTIES OUTPUT_NAME ombrel
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_link_libraries(ombrel_lib PRIVATE kit_common)
+  target_compile_options(ombrel_lib PRIVATE ${KIT_PRODUCT_FLAGS})
+  target_link_options(ombrel_lib PRIVATE -Wl,--version-script=${CMAKE_BINARY_DIR}/ombrel.map)
+endif()
+
+foreach(tool winsim ombrel)
+  file(GLOB tool_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/${tool}/*.cc)
+  if(tool_sources)
+    add_executable(${tool}_tool ${tool_sources})
+    set_target_properties(${tool}_tool PROPERTIES OUTPUT_NAME ${tool}
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  endif()
+endforeach()
+set_target_properties(quillset PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_libraries(winsim_tool PRIVATE winsim_platform)
+if(TARGET ombrel_tool)
+  target_link_libraries(ombrel_tool PRIVATE ${CMAKE_DL_LIBS})
+  target_compile_definitions(ombrel_tool PRIVATE
+    KIT_OMBREL_DEFAULT_PATH="${CMAKE_BINARY_DIR}/libombrel.so")
+  add_dependencies(ombrel_tool ombrel_lib)
+endif()
+
+include(CTest)
+add_subdirectory(tests)
+if(KIT_FUZZ)
+  add_subdirectory(fuzz)
+endif()

@@ -1,0 +1,28 @@
+#include "common/strbuf.h"
+
+#include <vector>
+
+namespace kit {
+
+std::string FormatStringV(const char* format, va_list args) {
+  char small[512];
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return std::string();
+  if (static_cast<size_t>(n) < sizeof small) return std::string(small, n);
+  std::vector<char> big(static_cast<size_t>(n) + 1);
+  std::vsnprintf(big.data(), big.size(), format, args);
+  return std::string(big.data(), n);
+}
+
+std::string FormatString(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string s = FormatStringV(format, args);
+  va_end(args);
+  return s;
+}
+
+}  // namespace kit

@@ -1,0 +1,26 @@
+// Byte strings in the system's ANSI code page. The searches for ASCII
+// characters are multibyte-aware: in a double-byte code page the second byte
+// of a character never matches. Case conversion follows the code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kit {
+
+constexpr size_t kNotFound = std::string_view::npos;
+
+/// Position of the first `c` at or after `from`, or kNotFound.
+size_t FindChar(std::string_view s, char c, size_t from = 0);
+/// Position of the last `c`, or kNotFound.
+size_t FindLastChar(std::string_view s, char c);
+/// `s` with every `c` removed.
+std::string RemoveChar(std::string_view s, char c);
+/// `s` in upper case by the system code page.
+std::string ToUpper(std::string_view s);
+/// Text before the last backslash ("" when there is none).
+std::string DirectoryPart(std::string_view path);
+/// Text after the last backslash (the whole path when there is none).
+std::string FileNamePart(std::string_view path);
+
+}  // namespace kit

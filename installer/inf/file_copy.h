@@ -1,0 +1,11 @@
+// Copying the driver files named by the DDI section's CopyFiles key.
+#pragma once
+
+#include <string>
+
+/// Copies every CopyFiles item into the driver directory; true with the
+/// copied-file list ("NAME NAME "), false (list untouched) on the first failure.
+bool CopyDriverFiles(std::string inf_path, std::string ddi_section, std::string& copied_files);
+
+/// Copies the INF to <Windows>\inf\<its file name>; the MyCopyFile result.
+bool CopyInfToWindowsInf(std::string inf_path);

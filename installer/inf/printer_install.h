@@ -1,0 +1,30 @@
+// Choosing the port and creating the printer.
+#pragma once
+
+#include <string>
+
+/// Results of FindPortInRegistry.
+enum PortScanResult : int {
+  PortKeyMissing = 0,
+  PortKeyEmpty = 1,
+  PortFirstValue = 2,
+  PortMatched = 3,
+};
+
+struct PrinterInfoStrings;
+
+/// Chooses the port from the manufacturer's USB and PARALLEL port records
+/// ("LPT1:" when neither exists, "FILE:" when they supply nothing); returns 1.
+int GetActivePort(std::string& port, std::string manufacturer, std::string model_list);
+
+/// Scans one port record key; writes `port` (260 bytes) for codes 2 and 3.
+int FindPortInRegistry(const char* key_path, char* port, std::string manufacturer,
+                       std::string model_list);
+
+/// Creates the local printer on the port with the driver of the same name.
+/// The INF path and DDI section play no part in the description.
+bool InstallPrinter(std::string inf_path, std::string printer_name, std::string ddi_section,
+                    std::string port_name);
+
+/// Fills the printer description's text fields; always true.
+bool FillPrinterInfo(PrinterInfoStrings& fields, std::string printer_name);

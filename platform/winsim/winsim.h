@@ -1,0 +1,115 @@
+// Internals shared by the areas of the simulated Windows system: the root
+// directory and its system facts, fault injection, path mapping, the event
+// log and the handle table. Operation code never includes this; the winsim
+// tool and the tests do.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/win32.h"
+
+namespace winsim {
+
+// ---- root and system facts (system.cc) ------------------------------------
+
+/// The root directory: --root / SetRoot, else WINSIM_ROOT, else
+/// $XDG_DATA_HOME/winsim or ~/.local/share/winsim. A missing root is created
+/// with a default system.ini and drive_c tree on first use.
+const std::string& Root();
+
+/// Overrides the root for this process (the tool's --root, tests).
+void SetRoot(const std::string& dir);
+
+/// Forgets everything cached for the process (root, facts, database
+/// connection, profile cache, fault counters, handles), so that a test can
+/// point the process at a fresh root.
+void ResetProcessState();
+
+struct VersionFacts {
+  DWORD platform_id = 2;
+  DWORD major = 5;
+  DWORD minor = 0;
+  DWORD build = 2195;
+  std::string csd = "Service Pack 4";
+  bool extended_record = true;  // 156-byte OSVERSIONINFOEXA accepted
+  bool fail = false;            // every GetVersionExA call fails
+};
+
+struct SystemFacts {
+  VersionFacts version;
+  std::string windows_dir = "C:\\WINDOWS";
+  std::string system_dir = "C:\\WINDOWS\\system32";
+  std::string driver_dir = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
+  UINT code_page = 1252;
+};
+
+/// The facts of system.ini, read once per process. Unknown or malformed
+/// lines are ignored (with one warning on stderr).
+const SystemFacts& Facts();
+
+/// Writes a fresh system.ini for the named version (95, 95sp, 98, 98a, me,
+/// nt4, 2000, xp, vista, 7). Returns false with a message for an unknown name
+/// or a root that cannot be written.
+bool InitRoot(const std::string& version_name, bool force, std::string* error);
+
+// ---- faults (faults.cc) ----------------------------------------------------
+
+/// True when system.ini's [faults] says this call of `function` fails
+/// (`Function=Code` for every call, `Function#N=Code` for the N-th call of
+/// the process); the last error is then already set to Code. Every Win32
+/// function of winsim asks this first and returns its failure value.
+bool FaultInjected(const char* function);
+
+// ---- paths (paths.cc) ------------------------------------------------------
+
+/// Maps a Windows path to a host path: C: is <root>/drive_c, Z: is the host's
+/// /, backslash (or slash) separates. Existing components are found without
+/// regard to letter case; components that do not exist are kept as spelled.
+/// Returns 0, ERROR_PATH_NOT_FOUND (other drives, relative paths) or
+/// ERROR_INVALID_NAME (characters a Windows name cannot hold).
+DWORD ToHostPath(std::string_view windows_path, std::string* host_path);
+
+/// The Windows form of a host path below the root's drive_c or anywhere
+/// (Z:). Used for messages and for paths handed back to callers.
+std::string ToWindowsPath(const std::string& host_path);
+
+/// Maps errno from a host file operation to a Win32 error code.
+DWORD ErrnoToWin32(int err);
+
+// ---- events (events.cc) ----------------------------------------------------
+
+/// Appends one JSON object (without a line end) to <root>/events.jsonl in a
+/// single write, so that concurrent processes never interleave lines.
+void AppendEvent(const std::string& json_object);
+
+/// A JSON string literal for ANSI bytes: each byte stands for the code point
+/// of the same value (U+0000..U+00FF), so the text is byte-exact.
+std::string JsonString(std::string_view bytes);
+
+// ---- handles (handles.cc) --------------------------------------------------
+
+enum class HandleKind { kRegistryKey = 1, kPrinter, kFindSearch, kModule };
+
+/// What a handle stands for; each area derives its own record.
+struct HandleObject {
+  virtual ~HandleObject() = default;
+};
+
+/// Registers an object and returns its new opaque handle value.
+void* NewHandle(HandleKind kind, std::unique_ptr<HandleObject> object);
+
+/// The object behind a handle of that kind, or nullptr for a stale, closed,
+/// forged or other-kind handle.
+HandleObject* LookupHandle(const void* handle, HandleKind kind);
+
+template <typename T>
+T* LookupHandleAs(const void* handle, HandleKind kind) {
+  return static_cast<T*>(LookupHandle(handle, kind));
+}
+
+/// Closes a handle; false when it is not a live handle of that kind.
+bool CloseHandleOf(const void* handle, HandleKind kind);
+
+}  // namespace winsim
