@@ -27,6 +27,10 @@ void SetRoot(const std::string& dir);
 /// point the process at a fresh root.
 void ResetProcessState();
 
+/// Lets an area forget its own per-process caches on ResetProcessState
+/// (e.g. the profile cache): `static const bool r = (RegisterResetHook(&F), true);`
+void RegisterResetHook(void (*hook)());
+
 struct VersionFacts {
   DWORD platform_id = 2;
   DWORD major = 5;
