@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/win32.h"
+
 /// Results of FindPortInRegistry.
 enum PortScanResult : int {
   PortKeyMissing = 0,
@@ -11,7 +13,14 @@ enum PortScanResult : int {
   PortMatched = 3,
 };
 
-struct PrinterInfoStrings;
+/// The text of the printer description: five zero-filled 260-byte fields.
+struct PrinterInfoStrings {
+  char printer_name[kMaxPath] = {};
+  char port_name[kMaxPath] = {};
+  char driver_name[kMaxPath] = {};
+  char print_processor[kMaxPath] = {};
+  char data_type[kMaxPath] = {};
+};
 
 /// Chooses the port from the manufacturer's USB and PARALLEL port records
 /// ("LPT1:" when neither exists, "FILE:" when they supply nothing); returns 1.
@@ -22,7 +31,8 @@ int FindPortInRegistry(const char* key_path, char* port, std::string manufacture
                        std::string model_list);
 
 /// Creates the local printer on the port with the driver of the same name.
-/// The INF path and DDI section play no part in the description.
+/// The INF path and DDI section play no part in the description. A printer
+/// name (1801) or port name (206) that does not fit its field is refused.
 bool InstallPrinter(std::string inf_path, std::string printer_name, std::string ddi_section,
                     std::string port_name);
 
