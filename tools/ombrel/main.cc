@@ -1,0 +1,148 @@
+// ombrel: calls one export of the host libombrel.so from a shell and prints
+// its integer result, so that a setup script's use of the library can be
+// tried against a simulated system.
+//
+//   ombrel IsPrinterInstalled NAME
+//   ombrel MySetDefaultPrinter SELECTOR [NAME]
+//   ombrel MySetFilesAttibute ATTRIBUTES FOLDER
+//   ombrel OpenURL ADDRESS
+//   ombrel UninstallPrinter DRIVER [ARG1]
+//
+// The library is OMBREL_LIBRARY when that is set, else the one of this build.
+// Numbers may be decimal, octal (0...) or hexadecimal (0x...). Exit code 0
+// after a call, 1 when the library or export cannot be loaded, 2 for bad
+// arguments.
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "utility/exports.h"
+
+namespace {
+
+// The arguments travel as integers of pointer size, as a script host passes
+// them, and are handed to each export in its declared types.
+static_assert(sizeof(LONG_PTR) == sizeof(void*));
+
+constexpr const char kUsage[] =
+    "usage: ombrel EXPORT ARG...\n"
+    "  IsPrinterInstalled NAME\n"
+    "  MySetDefaultPrinter SELECTOR [NAME]\n"
+    "  MySetFilesAttibute ATTRIBUTES FOLDER\n"
+    "  OpenURL ADDRESS\n"
+    "  UninstallPrinter DRIVER [ARG1]\n";
+
+int Usage(const char* problem) {
+  if (problem != nullptr) std::fprintf(stderr, "ombrel: %s\n", problem);
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+bool ParseNumber(const char* text, long long* value) {
+  if (text == nullptr || text[0] == '\0') return false;
+  errno = 0;
+  char* end = nullptr;
+  *value = std::strtoll(text, &end, 0);
+  return errno == 0 && end != nullptr && *end == '\0';
+}
+
+LONG_PTR AsArgument(const void* pointer) { return reinterpret_cast<LONG_PTR>(pointer); }
+
+// The three arguments of one call, prepared from the command line.
+struct Call {
+  LONG_PTR args[3] = {0, 0, 0};
+  DWORD attributes = 0;  // MySetFilesAttibute receives its address
+};
+
+// Fills `call` from the words after the export name; nullptr when they fit
+// the export, else what is wrong with them.
+const char* PrepareCall(const std::string& name, int argc, char** argv, Call* call) {
+  long long number = 0;
+  if (name == "IsPrinterInstalled" || name == "OpenURL") {
+    if (argc != 1) return "expected exactly one argument";
+    call->args[2] = AsArgument(argv[0]);
+    return nullptr;
+  }
+  if (name == "MySetDefaultPrinter") {
+    if (argc < 1 || argc > 2) return "expected SELECTOR [NAME]";
+    if (!ParseNumber(argv[0], &number)) return "SELECTOR is not a number";
+    call->args[1] = static_cast<LONG_PTR>(number);
+    call->args[2] = argc == 2 ? AsArgument(argv[1]) : 0;
+    return nullptr;
+  }
+  if (name == "MySetFilesAttibute") {
+    if (argc != 2) return "expected ATTRIBUTES FOLDER";
+    if (!ParseNumber(argv[0], &number) || number < 0 || number > 0xFFFFFFFFLL) {
+      return "ATTRIBUTES is not a 32-bit number";
+    }
+    call->attributes = static_cast<DWORD>(number);
+    call->args[1] = AsArgument(&call->attributes);
+    call->args[2] = AsArgument(argv[1]);
+    return nullptr;
+  }
+  if (name == "UninstallPrinter") {
+    if (argc < 1 || argc > 2) return "expected DRIVER [ARG1]";
+    if (argc == 2) {
+      if (!ParseNumber(argv[1], &number)) return "ARG1 is not a number";
+      call->args[0] = static_cast<LONG_PTR>(number);
+    }
+    call->args[2] = AsArgument(argv[0]);
+    return nullptr;
+  }
+  return "unknown export";
+}
+
+template <typename Fn>
+Fn As(void* symbol) {
+  Fn fn;
+  static_assert(sizeof fn == sizeof symbol);
+  std::memcpy(&fn, &symbol, sizeof fn);
+  return fn;
+}
+
+LPCSTR Text(LONG_PTR arg) { return reinterpret_cast<LPCSTR>(arg); }
+
+int Invoke(const std::string& name, void* symbol, const Call& call) {
+  const LONG_PTR* a = call.args;
+  if (name == "IsPrinterInstalled")
+    return As<decltype(&IsPrinterInstalled)>(symbol)(a[0], a[1], Text(a[2]));
+  if (name == "MySetDefaultPrinter")
+    return As<decltype(&MySetDefaultPrinter)>(symbol)(a[0], a[1], Text(a[2]));
+  if (name == "MySetFilesAttibute") {
+    return As<decltype(&MySetFilesAttibute)>(symbol)(a[0], &call.attributes, Text(a[2]));
+  }
+  if (name == "OpenURL") return As<decltype(&OpenURL)>(symbol)(a[0], a[1], Text(a[2]));
+  return As<decltype(&UninstallPrinter)>(symbol)(a[0], a[1], Text(a[2]));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage(nullptr);
+  std::string name = argv[1];
+  Call call;
+  if (const char* problem = PrepareCall(name, argc - 2, argv + 2, &call)) return Usage(problem);
+
+  const char* library = std::getenv("OMBREL_LIBRARY");
+  if (library == nullptr || library[0] == '\0') library = KIT_OMBREL_DEFAULT_PATH;
+  void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    std::fprintf(stderr, "ombrel: cannot load %s: %s\n", library, dlerror());
+    return 1;
+  }
+  void* symbol = dlsym(handle, name.c_str());
+  if (symbol == nullptr) {
+    std::fprintf(stderr, "ombrel: %s has no export %s\n", library, name.c_str());
+    dlclose(handle);
+    return 1;
+  }
+  int result = Invoke(name, symbol, call);
+  std::printf("%d\n", result);
+  std::fflush(stdout);
+  dlclose(handle);
+  return 0;
+}

@@ -1,0 +1,112 @@
+#include "utility/file_attributes.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "common/strbuf.h"
+#include "common/unique_handle.h"
+#include "utility/export_args.h"
+#include "utility/exports.h"
+
+namespace ombrel {
+namespace {
+
+size_t NameLength(const WIN32_FIND_DATAA& entry) {
+  return strnlen(entry.cFileName, sizeof entry.cFileName);
+}
+
+std::string_view NameOf(const WIN32_FIND_DATAA& entry) {
+  return std::string_view(entry.cFileName, NameLength(entry));
+}
+
+// Hands out the non-empty pieces of the list between commas, at most `limit`
+// of them. A name that itself holds a comma comes out as two pieces: the
+// list has no way of telling them apart.
+class EntryPieces {
+ public:
+  EntryPieces(std::string_view list, int limit) : rest_(list), left_(limit) {}
+
+  bool Next(std::string_view* piece) {
+    while (left_ > 0 && !rest_.empty()) {
+      size_t comma = rest_.find(',');
+      std::string_view candidate = rest_.substr(0, comma);
+      rest_ = comma == std::string_view::npos ? std::string_view() : rest_.substr(comma + 1);
+      if (candidate.empty()) continue;
+      --left_;
+      *piece = candidate;
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  std::string_view rest_;
+  int left_;
+};
+
+// True when every piece that will be visited makes a path of at most 259
+// characters, so that no attribute is changed for a folder that would have
+// to be abandoned halfway.
+bool AllEntryPathsFit(LPCSTR folder, std::string_view list, int count) {
+  EntryPieces pieces(list, count);
+  std::string_view name;
+  char path[kMaxPath];
+  while (pieces.Next(&name)) {
+    if (!kit::JoinPath(path, folder, name)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ListFolderEntries(LPCSTR folder, char (&list)[kEntryListSize]) {
+  char pattern[kMaxPath] = {};
+  if (!kit::FormatStr(pattern, "%s\\*.*", folder)) return kEntryListTooLong;
+  WIN32_FIND_DATAA entry;
+  std::memset(&entry, 0, sizeof entry);
+  kit::UniqueFind search(FindFirstFileA(pattern, &entry));
+  if (!search) return 0;
+
+  // Names of one or two characters are left out: that drops "." and "..",
+  // and with them every other entry that short.
+  int count = 0;
+  bool first = true;
+  do {
+    if (NameLength(entry) > 2) {
+      if (!first && !kit::AppendStr(list, ",")) return kEntryListTooLong;
+      if (!kit::AppendStr(list, NameOf(entry))) return kEntryListTooLong;
+      ++count;
+    }
+    first = false;
+    std::memset(&entry, 0, sizeof entry);
+  } while (FindNextFileA(search.Get(), &entry));
+  return count;
+}
+
+}  // namespace ombrel
+
+extern "C" int WINAPI MySetFilesAttibute(LONG_PTR unused, const DWORD* attributes, LPCSTR folder) {
+  if (attributes == nullptr || !ombrel::AcceptStringArgument(folder)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  char folder_path[kMaxPath] = {};
+  kit::CopyStr(folder_path, folder);
+  char list[ombrel::kEntryListSize] = {};
+  int count = ombrel::ListFolderEntries(folder_path, list);
+  if (count <= 0) return 0;
+  if (!ombrel::AllEntryPathsFit(folder_path, list, count)) return 0;
+
+  ombrel::EntryPieces pieces(list, count);
+  std::string_view name;
+  char path[kMaxPath];
+  while (pieces.Next(&name)) {
+    kit::JoinPath(path, folder_path, name);
+    // Read anew for every entry: the caller owns the value.
+    if (!SetFileAttributesA(path, *attributes)) {
+      ombrel::ReportLastError();
+      return 0;
+    }
+  }
+  return 1;
+}
