@@ -19,8 +19,9 @@
 //   setupapi.cc   SETUPAPI  SetupAddToSourceListA SetupRemoveFromSourceListA
 //                           SetupCopyOEMInfA
 //   cabinet.cc    SETUPAPI  SetupIterateCabinetA
-//   shell_user.cc USER32/SHELL32  MessageBoxA SendMessageTimeoutA ShellExecuteA
+//   shell_user.cc USER32/SHELL32  MessageBoxA SendMessageTimeoutA
 //                           OutputDebugStringA
+//   shell_exec.cc SHELL32   ShellExecuteA
 #pragma once
 
 #include <cstdarg>
@@ -98,7 +99,9 @@ typedef INT_PTR (*FARPROC)();
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_INVALID_DATA 13L
 #define ERROR_OUTOFMEMORY 14L
+#define ERROR_NO_MORE_FILES 18L
 #define ERROR_WRITE_FAULT 29L
+#define ERROR_GEN_FAILURE 31L
 #define ERROR_READ_FAULT 30L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_HANDLE_DISK_FULL 39L
@@ -115,6 +118,7 @@ typedef INT_PTR (*FARPROC)();
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_MR_MID_NOT_FOUND 317L
+#define ERROR_OPERATION_ABORTED 995L
 #define ERROR_BADDB 1009L
 #define ERROR_BADKEY 1010L
 #define ERROR_CANTOPEN 1011L

@@ -1,0 +1,194 @@
+// The process's connection to <root>/system.db and its transactions.
+#include "platform/winsim/store.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "platform/winsim/winsim.h"
+
+namespace winsim {
+namespace {
+
+constexpr int kBusyTimeoutMs = 60000;
+
+const char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS reg_keys("
+    "  id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name BLOB NOT NULL,"
+    "  fold BLOB NOT NULL, UNIQUE(parent, fold));"
+    "CREATE TABLE IF NOT EXISTS reg_values("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL, name BLOB NOT NULL,"
+    "  fold BLOB NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
+    "INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES"
+    "  (1, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
+    "  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');";
+
+struct Connection {
+  std::recursive_mutex mu;
+  sqlite3* db = nullptr;
+  DWORD failure = 0;  // sticky: a database that failed to open is not retried
+  int depth = 0;      // transaction nesting
+  bool poisoned = false;
+};
+
+Connection& Conn() {
+  static auto* c = new Connection;
+  return *c;
+}
+
+void Report(const std::string& message) { std::fprintf(stderr, "winsim: %s\n", message.c_str()); }
+
+DWORD OpenDatabase(Connection& c) {
+  std::string path = Root() + "/system.db";
+  int rc = sqlite3_open_v2(path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
+                                                    SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    Report("cannot open the registry database " + path + ": " +
+           (c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(rc)));
+    sqlite3_close(c.db);
+    c.db = nullptr;
+    return rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM
+               ? ERROR_ACCESS_DENIED
+               : SqliteToWin32(rc);
+  }
+  sqlite3_busy_timeout(c.db, kBusyTimeoutMs);
+  char* message = nullptr;
+  rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
+                    nullptr, &message);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_exec(c.db, (std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;").c_str(),
+                      nullptr, nullptr, &message);
+  }
+  if (rc != SQLITE_OK) {
+    if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
+      Report(path + " is not a registry database; it is left untouched");
+    } else {
+      Report("cannot use the registry database " + path + ": " +
+             (message ? message : sqlite3_errstr(rc)));
+    }
+    sqlite3_free(message);
+    sqlite3_close(c.db);
+    c.db = nullptr;
+    return rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN ? ERROR_ACCESS_DENIED
+                                                           : SqliteToWin32(rc);
+  }
+  return 0;
+}
+
+}  // namespace
+
+DWORD SqliteToWin32(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW: return 0;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: return ERROR_BADDB;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN: return ERROR_ACCESS_DENIED;
+    case SQLITE_FULL: return ERROR_DISK_FULL;
+    case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return ERROR_SHARING_VIOLATION;
+    case SQLITE_IOERR: return ERROR_CANTWRITE;
+    default: return ERROR_BADDB;
+  }
+}
+
+sqlite3* Database(DWORD* error) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> lock(c.mu);
+  if (!c.db && c.failure == 0) c.failure = OpenDatabase(c);
+  if (error) *error = c.db ? 0 : c.failure;
+  return c.db;
+}
+
+void CloseDatabase() {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> lock(c.mu);
+  if (c.db) sqlite3_close_v2(c.db);
+  c.db = nullptr;
+  c.failure = 0;
+  c.depth = 0;
+  c.poisoned = false;
+}
+
+Transaction::Transaction(Mode mode) {
+  Connection& c = Conn();
+  c.mu.lock();
+  db_ = Database(&status_);
+  if (!db_) return;
+  if (c.depth == 0) {
+    int rc = sqlite3_exec(db_, mode == kWrite ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr,
+                          nullptr);
+    if (rc != SQLITE_OK) {
+      status_ = SqliteToWin32(rc);
+      db_ = nullptr;
+      return;
+    }
+    outermost_ = true;
+    c.poisoned = false;
+  }
+  ++c.depth;
+}
+
+Transaction::~Transaction() {
+  Connection& c = Conn();
+  if (db_) {
+    --c.depth;
+    if (!done_) c.poisoned = true;  // an inner level gave up: the whole call fails
+    if (outermost_ && (!done_ || c.poisoned)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  c.mu.unlock();
+}
+
+DWORD Transaction::Commit() {
+  if (!db_) return status_ ? status_ : ERROR_BADDB;
+  done_ = true;
+  if (!outermost_) return 0;
+  Connection& c = Conn();
+  if (c.poisoned) return ERROR_CANTWRITE;
+  int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    done_ = false;  // roll back in the destructor
+    return SqliteToWin32(rc);
+  }
+  return 0;
+}
+
+Statement::Statement(sqlite3* db, const char* sql) {
+  if (db && sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+    std::fprintf(stderr, "winsim: bad statement (%s): %s\n", sqlite3_errmsg(db), sql);
+    stmt_ = nullptr;
+  }
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::Bind(int index, long long value) {
+  if (stmt_) sqlite3_bind_int64(stmt_, index, value);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, const std::string& text) {
+  if (stmt_) sqlite3_bind_blob(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Statement& Statement::BindBlob(int index, const std::string& bytes) { return Bind(index, bytes); }
+
+int Statement::Step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
+
+long long Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::string Statement::Text(int column) const { return Blob(column); }
+
+std::string Statement::Blob(int column) const {
+  const void* p = sqlite3_column_blob(stmt_, column);
+  int n = sqlite3_column_bytes(stmt_, column);
+  return p ? std::string(static_cast<const char*>(p), n) : std::string();
+}
+
+}  // namespace winsim
