@@ -1,0 +1,105 @@
+#include "platform/winsim/spooler_driver_files.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "platform/winsim/spooler_store.h"
+#include "platform/winsim/winsim.h"
+
+namespace winsim::spooler {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string DriverDirectory() { return Facts().driver_dir; }
+
+std::string VersionDirectory() { return DriverDirectory() + "\\3"; }
+
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Splits a Windows path at its last separator.
+void SplitPath(const std::string& path, std::string* dir, std::string* name) {
+  size_t cut = path.find_last_of("\\/");
+  *dir = cut == std::string::npos ? std::string() : path.substr(0, cut);
+  *name = cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    if (IsPathSeparator(c) || c == ':') return false;
+  }
+  return true;
+}
+
+// True when `target` exists and is at least as new as `source`.
+bool IsUpToDate(const std::string& target, const std::string& source) {
+  std::error_code ec1, ec2;
+  auto installed = fs::last_write_time(target, ec1);
+  auto offered = fs::last_write_time(source, ec2);
+  return !ec1 && !ec2 && installed >= offered;
+}
+
+DWORD FromErrorCode(const std::error_code& ec) { return ErrnoToWin32(ec.value()); }
+
+}  // namespace
+
+DWORD FindDriverFile(const std::string& name, SourceFile* file) {
+  std::string dir;
+  SplitPath(name, &dir, &file->file_name);
+  bool has_dir = name.find_first_of("\\/:") != std::string::npos;
+  if (!IsPlainFileName(file->file_name)) return ERROR_FILE_NOT_FOUND;
+  // A path may name the driver directory itself, and nothing else.
+  if (has_dir && !SameName(dir, DriverDirectory())) return ERROR_FILE_NOT_FOUND;
+  DWORD rc = ToHostPath(DriverDirectory() + "\\" + file->file_name, &file->host_path);
+  if (rc != 0) return rc;
+  std::error_code ec;
+  if (!fs::is_regular_file(file->host_path, ec)) return ERROR_FILE_NOT_FOUND;
+  return 0;
+}
+
+DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer) {
+  std::string target;
+  DWORD rc = ToHostPath(VersionDirectory() + "\\" + file.file_name, &target);
+  if (rc != 0) return rc;
+  std::error_code ec;
+  fs::create_directories(fs::path(target).parent_path(), ec);
+  if (ec) return FromErrorCode(ec);
+  if (only_if_newer && IsUpToDate(target, file.host_path)) return 0;
+  std::string temp = target + ".winsim-" + std::to_string(getpid());
+  fs::copy_file(file.host_path, temp, fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return FromErrorCode(ec);
+  }
+  return 0;
+}
+
+void RemoveSourceFile(const SourceFile& file) {
+  std::error_code ec;
+  fs::remove(file.host_path, ec);
+}
+
+DWORD RemoveDriverFile(const std::string& file_name) {
+  if (!IsPlainFileName(file_name)) return 0;
+  std::string target;
+  if (ToHostPath(VersionDirectory() + "\\" + file_name, &target) != 0) return 0;
+  std::error_code ec;
+  fs::remove(target, ec);
+  return ec ? FromErrorCode(ec) : 0;
+}
+
+DWORD EnsureDriverDirectory(std::string* host_path) {
+  DWORD rc = ToHostPath(DriverDirectory(), host_path);
+  if (rc != 0) return rc;
+  std::error_code ec;
+  fs::create_directories(*host_path, ec);
+  return ec ? FromErrorCode(ec) : 0;
+}
+
+}  // namespace winsim::spooler

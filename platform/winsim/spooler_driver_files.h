@@ -1,0 +1,39 @@
+// The files of printer drivers: where the spooler finds the files a driver
+// names (the printer-driver directory) and where it keeps the installed
+// copies (the directory's "3" subdirectory, for version-3 drivers).
+#pragma once
+
+#include <string>
+
+#include "platform/win32.h"
+
+namespace winsim::spooler {
+
+/// A driver file that was found: where it is on the host and its bare name.
+struct SourceFile {
+  std::string host_path;
+  std::string file_name;
+};
+
+/// Finds a file named in a driver description. A bare name lies in the
+/// driver directory; a path must point into that directory. 0,
+/// ERROR_FILE_NOT_FOUND (absent, or not in the driver directory) or a path error.
+DWORD FindDriverFile(const std::string& name, SourceFile* file);
+
+/// Copies a file into the version directory, creating it. With
+/// `only_if_newer` an existing copy at least as new is kept. A copy is
+/// written beside the target and renamed over it, so the target is never
+/// half-written. 0 or the error.
+DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer);
+
+/// Removes an installed file's source from the driver directory: the
+/// spooler moves the files it installs out of there.
+void RemoveSourceFile(const SourceFile& file);
+
+/// Deletes a file from the version directory; one that is absent is fine.
+DWORD RemoveDriverFile(const std::string& file_name);
+
+/// The host path of the driver directory, created when it is missing.
+DWORD EnsureDriverDirectory(std::string* host_path);
+
+}  // namespace winsim::spooler

@@ -1,0 +1,119 @@
+#include "platform/winsim/spooler_pack.h"
+
+#include <cstring>
+#include <string>
+
+namespace winsim::spooler {
+namespace {
+
+// Windows marks every local printer of a level-1 enumeration this way.
+constexpr DWORD kPrinterEnumIcon8 = 0x00800000;
+
+// Level 1's description: "name,driver,location", as the local spooler composes it.
+std::string Description(const PrinterRecord& r) {
+  return r.name + "," + r.driver + "," + r.location;
+}
+
+// Hands out string space from the end of the block, downwards.
+class StringArea {
+ public:
+  StringArea(LPBYTE block, DWORD size) : end_(reinterpret_cast<char*>(block) + size) {}
+  LPSTR Put(const std::string& text) {
+    end_ -= text.size() + 1;
+    std::memcpy(end_, text.c_str(), text.size() + 1);
+    return end_;
+  }
+
+ private:
+  char* end_;
+};
+
+size_t StringsSize1(const PrinterRecord& r) {
+  return Description(r).size() + 1 + r.name.size() + 1 + r.comment.size() + 1;
+}
+
+size_t StringsSize2(const PrinterRecord& r) {
+  const std::string* fields[] = {&r.name,     &r.share_name,     &r.port,     &r.driver,
+                                 &r.comment,  &r.location,       &r.separator_file,
+                                 &r.print_processor, &r.datatype, &r.parameters};
+  size_t n = 0;
+  for (const std::string* f : fields) n += f->size() + 1;
+  return n;
+}
+
+void Pack1(const PrinterView& v, PRINTER_INFO_1A* out, StringArea* area) {
+  const PrinterRecord& r = v.record;
+  out->Flags = kPrinterEnumIcon8;
+  out->pDescription = area->Put(Description(r));
+  out->pName = area->Put(r.name);
+  out->pComment = area->Put(r.comment);
+}
+
+void Pack2(const PrinterView& v, PRINTER_INFO_2A* out, StringArea* area) {
+  const PrinterRecord& r = v.record;
+  std::memset(out, 0, sizeof(*out));
+  out->pServerName = nullptr;  // local printers carry no server name
+  out->pPrinterName = area->Put(r.name);
+  out->pShareName = area->Put(r.share_name);
+  out->pPortName = area->Put(r.port);
+  out->pDriverName = area->Put(r.driver);
+  out->pComment = area->Put(r.comment);
+  out->pLocation = area->Put(r.location);
+  out->pSepFile = area->Put(r.separator_file);
+  out->pPrintProcessor = area->Put(r.print_processor);
+  out->pDatatype = area->Put(r.datatype);
+  out->pParameters = area->Put(r.parameters);
+  out->Attributes = r.attributes | (v.is_default ? PRINTER_ATTRIBUTE_DEFAULT : 0);
+  out->Priority = r.priority;
+  out->DefaultPriority = r.default_priority;
+  out->StartTime = r.start_time;
+  out->UntilTime = r.until_time;
+  out->Status = r.status;
+}
+
+}  // namespace
+
+bool IsPrinterInfoLevel(DWORD level) { return level == 1 || level == 2; }
+
+DWORD PackedSize(DWORD level, const std::vector<PrinterView>& printers) {
+  size_t total = 0;
+  for (const PrinterView& v : printers) {
+    total += level == 1 ? sizeof(PRINTER_INFO_1A) + StringsSize1(v.record)
+                        : sizeof(PRINTER_INFO_2A) + StringsSize2(v.record);
+  }
+  return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(total);
+}
+
+void PackPrinters(DWORD level, const std::vector<PrinterView>& printers, LPBYTE block, DWORD size) {
+  StringArea area(block, size);
+  for (size_t i = 0; i < printers.size(); ++i) {
+    if (level == 1) {
+      Pack1(printers[i], reinterpret_cast<PRINTER_INFO_1A*>(block) + i, &area);
+    } else {
+      Pack2(printers[i], reinterpret_cast<PRINTER_INFO_2A*>(block) + i, &area);
+    }
+  }
+}
+
+void UnpackPrinter2(const PRINTER_INFO_2A& in, PrinterRecord* r) {
+  auto take = [](const char* from, std::string* to) {
+    if (from != nullptr) *to = from;
+  };
+  take(in.pPrinterName, &r->name);
+  take(in.pShareName, &r->share_name);
+  take(in.pPortName, &r->port);
+  take(in.pDriverName, &r->driver);
+  take(in.pComment, &r->comment);
+  take(in.pLocation, &r->location);
+  take(in.pSepFile, &r->separator_file);
+  take(in.pPrintProcessor, &r->print_processor);
+  take(in.pDatatype, &r->datatype);
+  take(in.pParameters, &r->parameters);
+  r->attributes = in.Attributes & ~static_cast<DWORD>(PRINTER_ATTRIBUTE_DEFAULT);
+  r->priority = in.Priority;
+  r->default_priority = in.DefaultPriority;
+  r->start_time = in.StartTime;
+  r->until_time = in.UntilTime;
+}
+
+}  // namespace winsim::spooler

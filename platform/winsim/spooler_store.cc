@@ -1,0 +1,336 @@
+// The registry layout of the simulated print spooler: printers, drivers,
+// local ports and the default printer, under the keys Windows uses.
+#include "platform/winsim/spooler_store.h"
+
+#include "platform/winsim/registry_store.h"
+
+namespace winsim::spooler {
+namespace {
+
+namespace rs = winsim::regstore;
+
+constexpr const char* kPrintersPath = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr const char* kDriversPath =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3";
+constexpr const char* kPortsPath =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port\\Ports";
+constexpr const char* kWindowsPath = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+// The ports a fresh Windows 2000 installation lists under Local Port.
+constexpr const char* kDefaultPorts[] = {
+    "LPT1:",  "LPT2:",  "LPT3:",  "COM1:",  "COM2:",  "COM3:",  "COM4:",  "FILE:",
+    "USB001", "USB002", "USB003", "USB004", "USB005", "USB006", "USB007", "USB008",
+};
+
+std::string ChildPath(const char* parent, std::string_view name) {
+  std::string path = parent;
+  path += '\\';
+  path += name;
+  return path;
+}
+
+// Finds <parent>\<name>; false for a name that is not one key or is absent.
+bool FindChild(sqlite3* db, const char* parent, std::string_view name, int64_t* id) {
+  if (!IsKeyName(name)) return false;
+  return rs::FindKey(db, rs::kLocalMachine, ChildPath(parent, name), id) == 0;
+}
+
+std::vector<std::string> ChildNames(sqlite3* db, const char* parent) {
+  int64_t id = 0;
+  if (rs::FindKey(db, rs::kLocalMachine, parent, &id) != 0) return {};
+  return rs::SubkeyNames(db, id);
+}
+
+std::string SzOf(sqlite3* db, int64_t key, const char* name) {
+  rs::Value v;
+  if (rs::GetValue(db, key, name, &v) != 0) return {};
+  return rs::SzText(v);
+}
+
+DWORD DwordOf(sqlite3* db, int64_t key, const char* name) {
+  rs::Value v;
+  if (rs::GetValue(db, key, name, &v) != 0 || v.type != REG_DWORD) return 0;
+  return rs::DwordOf(v);
+}
+
+std::vector<std::string> MultiOf(sqlite3* db, int64_t key, const char* name) {
+  rs::Value v;
+  if (rs::GetValue(db, key, name, &v) != 0) return {};
+  return rs::MultiSzItems(v);
+}
+
+// Sets values one after another, keeping the first error.
+class ValueWriter {
+ public:
+  ValueWriter(sqlite3* db, int64_t key) : db_(db), key_(key) {}
+  void Sz(const char* name, std::string_view text) {
+    Keep(rs::SetValue(db_, key_, name, REG_SZ, rs::SzData(text)));
+  }
+  void Dword(const char* name, DWORD v) {
+    Keep(rs::SetValue(db_, key_, name, REG_DWORD, rs::DwordData(v)));
+  }
+  void Multi(const char* name, const std::vector<std::string>& items) {
+    Keep(rs::SetValue(db_, key_, name, REG_MULTI_SZ, rs::MultiSzData(items)));
+  }
+  void Binary(const char* name, std::string_view bytes) {
+    Keep(rs::SetValue(db_, key_, name, REG_BINARY, bytes));
+  }
+  DWORD status() const { return status_; }
+
+ private:
+  void Keep(DWORD rc) {
+    if (status_ == 0) status_ = rc;
+  }
+  sqlite3* db_;
+  int64_t key_;
+  DWORD status_ = 0;
+};
+
+DWORD CreateChild(sqlite3* db, const char* parent, std::string_view name, int64_t* id) {
+  if (!IsKeyName(name)) return ERROR_INVALID_NAME;
+  return rs::CreateKey(db, rs::kLocalMachine, ChildPath(parent, name), id);
+}
+
+DWORD DeleteChild(sqlite3* db, const char* parent, std::string_view name) {
+  int64_t id = 0;
+  if (!FindChild(db, parent, name, &id)) return ERROR_FILE_NOT_FOUND;
+  return rs::DeleteTree(db, id);
+}
+
+bool ContainsName(const std::vector<std::string>& names, std::string_view name) {
+  for (const std::string& n : names) {
+    if (SameName(n, name)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && rs::FoldName(a) == rs::FoldName(b);
+}
+
+bool IsKeyName(std::string_view name) {
+  return !name.empty() && name.find('\\') == std::string_view::npos;
+}
+
+DWORD EnsureDefaults(sqlite3* db) {
+  int64_t id = 0;
+  if (rs::FindKey(db, rs::kLocalMachine, kPortsPath, &id) == 0) return 0;
+  DWORD rc = rs::CreateKey(db, rs::kLocalMachine, kPortsPath, &id);
+  if (rc != 0) return rc;
+  ValueWriter w(db, id);
+  for (const char* port : kDefaultPorts) w.Sz(port, "");
+  if (w.status() != 0) return w.status();
+  int64_t other = 0;
+  rc = rs::CreateKey(db, rs::kLocalMachine, kPrintersPath, &other);
+  if (rc == 0) rc = rs::CreateKey(db, rs::kLocalMachine, kDriversPath, &other);
+  if (rc == 0) rc = rs::CreateKey(db, rs::kCurrentUser, kWindowsPath, &other);
+  return rc;
+}
+
+// ---- printers ----------------------------------------------------------------
+
+std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrintersPath); }
+
+DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
+  int64_t key = 0;
+  if (!FindChild(db, kPrintersPath, name, &key)) return ERROR_INVALID_PRINTER_NAME;
+  std::string stored;
+  int64_t parent = 0;
+  rs::KeyName(db, key, &stored, &parent);
+  r->name = stored;
+  r->share_name = SzOf(db, key, "Share Name");
+  r->port = SzOf(db, key, "Port");
+  r->driver = SzOf(db, key, "Printer Driver");
+  r->comment = SzOf(db, key, "Description");
+  r->location = SzOf(db, key, "Location");
+  r->separator_file = SzOf(db, key, "Separator File");
+  r->print_processor = SzOf(db, key, "Print Processor");
+  r->datatype = SzOf(db, key, "Datatype");
+  r->parameters = SzOf(db, key, "Parameters");
+  r->attributes = DwordOf(db, key, "Attributes");
+  r->priority = DwordOf(db, key, "Priority");
+  r->default_priority = DwordOf(db, key, "Default Priority");
+  r->start_time = DwordOf(db, key, "StartTime");
+  r->until_time = DwordOf(db, key, "UntilTime");
+  r->status = DwordOf(db, key, "Status");
+  return 0;
+}
+
+DWORD WritePrinter(sqlite3* db, const PrinterRecord& r) {
+  int64_t key = 0;
+  DWORD rc = CreateChild(db, kPrintersPath, r.name, &key);
+  if (rc != 0) return rc;
+  ValueWriter w(db, key);
+  w.Sz("Name", r.name);
+  w.Sz("Share Name", r.share_name);
+  w.Sz("Port", r.port);
+  w.Sz("Printer Driver", r.driver);
+  w.Sz("Description", r.comment);
+  w.Sz("Location", r.location);
+  w.Sz("Separator File", r.separator_file);
+  w.Sz("Print Processor", r.print_processor);
+  w.Sz("Datatype", r.datatype);
+  w.Sz("Parameters", r.parameters);
+  w.Dword("Attributes", r.attributes);
+  w.Dword("Priority", r.priority);
+  w.Dword("Default Priority", r.default_priority);
+  w.Dword("StartTime", r.start_time);
+  w.Dword("UntilTime", r.until_time);
+  w.Dword("Status", r.status);
+  return w.status();
+}
+
+DWORD DeletePrinterKey(sqlite3* db, std::string_view name) {
+  return DeleteChild(db, kPrintersPath, name);
+}
+
+bool DriverInUse(sqlite3* db, std::string_view driver) {
+  for (const std::string& name : PrinterNames(db)) {
+    PrinterRecord r;
+    if (ReadPrinter(db, name, &r) == 0 && SameName(r.driver, driver)) return true;
+  }
+  return false;
+}
+
+// ---- drivers -----------------------------------------------------------------
+
+std::vector<std::string> DriverNames(sqlite3* db) { return ChildNames(db, kDriversPath); }
+
+DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* r) {
+  int64_t key = 0;
+  if (!FindChild(db, kDriversPath, name, &key)) return ERROR_UNKNOWN_PRINTER_DRIVER;
+  int64_t parent = 0;
+  rs::KeyName(db, key, &r->name, &parent);
+  r->version = DwordOf(db, key, "Version");
+  r->driver_file = SzOf(db, key, "Driver");
+  r->data_file = SzOf(db, key, "Data File");
+  r->config_file = SzOf(db, key, "Configuration File");
+  r->help_file = SzOf(db, key, "Help File");
+  r->dependent_files = MultiOf(db, key, "Dependent Files");
+  r->monitor = SzOf(db, key, "Monitor");
+  r->datatype = SzOf(db, key, "Datatype");
+  r->previous_names = MultiOf(db, key, "Previous Names");
+  r->manufacturer = SzOf(db, key, "Manufacturer");
+  r->oem_url = SzOf(db, key, "OEM URL");
+  r->hardware_id = SzOf(db, key, "HardwareID");
+  r->provider = SzOf(db, key, "Provider");
+  return 0;
+}
+
+DWORD WriteDriver(sqlite3* db, const DriverRecord& r) {
+  int64_t key = 0;
+  DWORD rc = CreateChild(db, kDriversPath, r.name, &key);
+  if (rc != 0) return rc;
+  ValueWriter w(db, key);
+  w.Sz("Configuration File", r.config_file);
+  w.Sz("Data File", r.data_file);
+  w.Sz("Driver", r.driver_file);
+  w.Sz("Help File", r.help_file);
+  w.Multi("Dependent Files", r.dependent_files);
+  w.Sz("Monitor", r.monitor);
+  w.Sz("Datatype", r.datatype);
+  w.Multi("Previous Names", r.previous_names);
+  w.Sz("Manufacturer", r.manufacturer);
+  w.Sz("OEM URL", r.oem_url);
+  w.Sz("HardwareID", r.hardware_id);
+  w.Sz("Provider", r.provider);
+  w.Dword("Version", r.version);
+  // Windows keeps the INF's date and version beside them; the kit passes zeros.
+  w.Binary("DriverDate", std::string(8, '\0'));
+  w.Binary("DriverVersion", std::string(8, '\0'));
+  return w.status();
+}
+
+DWORD DeleteDriverKey(sqlite3* db, std::string_view name) {
+  return DeleteChild(db, kDriversPath, name);
+}
+
+std::vector<std::string> DriverFiles(const DriverRecord& r) {
+  std::vector<std::string> files;
+  auto add = [&files](const std::string& f) {
+    if (!f.empty() && !ContainsName(files, f)) files.push_back(f);
+  };
+  add(r.driver_file);
+  add(r.data_file);
+  add(r.config_file);
+  add(r.help_file);
+  for (const std::string& f : r.dependent_files) add(f);
+  return files;
+}
+
+// ---- ports -------------------------------------------------------------------
+
+std::vector<std::string> PortNames(sqlite3* db) {
+  int64_t id = 0;
+  if (rs::FindKey(db, rs::kLocalMachine, kPortsPath, &id) != 0) return {};
+  std::vector<std::string> names;
+  for (const rs::Value& v : rs::Values(db, id)) names.push_back(v.name);
+  return names;
+}
+
+bool PortsExist(sqlite3* db, std::string_view ports) {
+  if (ports.empty()) return false;
+  std::vector<std::string> known = PortNames(db);
+  // A printer may be pooled over several ports: "LPT1:,LPT2:".
+  size_t start = 0;
+  while (true) {
+    size_t comma = ports.find(',', start);
+    std::string_view one = ports.substr(start, comma == std::string_view::npos ? ports.npos : comma - start);
+    if (!ContainsName(known, one)) return false;
+    if (comma == std::string_view::npos) return true;
+    start = comma + 1;
+  }
+}
+
+// ---- default printer -------------------------------------------------------
+
+std::string DeviceEntry(sqlite3* db) {
+  int64_t id = 0;
+  if (rs::FindKey(db, rs::kCurrentUser, kWindowsPath, &id) != 0) return {};
+  return SzOf(db, id, "Device");
+}
+
+std::string DefaultPrinterName(sqlite3* db) {
+  std::string entry = DeviceEntry(db);
+  return entry.substr(0, entry.find(','));
+}
+
+bool IsDefault(sqlite3* db, std::string_view name) {
+  std::string current = DefaultPrinterName(db);
+  return !current.empty() && SameName(current, name);
+}
+
+DWORD WriteDeviceEntry(sqlite3* db, std::string_view entry) {
+  int64_t id = 0;
+  DWORD rc = rs::CreateKey(db, rs::kCurrentUser, kWindowsPath, &id);
+  if (rc != 0) return rc;
+  return rs::SetValue(db, id, "Device", REG_SZ, rs::SzData(entry));
+}
+
+DWORD MakeDefault(sqlite3* db, const PrinterRecord& printer) {
+  std::string port = printer.port.substr(0, printer.port.find(','));
+  return WriteDeviceEntry(db, printer.name + ",winspool," + port);
+}
+
+DWORD ClearDefault(sqlite3* db) {
+  int64_t id = 0;
+  if (rs::FindKey(db, rs::kCurrentUser, kWindowsPath, &id) != 0) return 0;
+  rs::Value v;
+  if (rs::GetValue(db, id, "Device", &v) != 0) return 0;
+  return rs::DeleteValue(db, id, "Device");
+}
+
+}  // namespace winsim::spooler
+
+namespace winsim {
+
+DWORD EnsureSpoolerDefaults() {
+  Transaction tx(Transaction::kWrite);
+  if (tx.status() != 0) return tx.status();
+  DWORD rc = spooler::EnsureDefaults(tx.db());
+  return rc != 0 ? rc : tx.Commit();
+}
+
+}  // namespace winsim

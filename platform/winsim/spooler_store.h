@@ -1,0 +1,124 @@
+// The print spooler's state, kept in the simulated registry where Windows
+// keeps it:
+//   HKLM\SYSTEM\CurrentControlSet\Control\Print\Environments\Windows NT x86
+//        \Drivers\Version-3\<driver>       one key per installed driver
+//   HKLM\SYSTEM\CurrentControlSet\Control\Print\Printers\<printer>
+//   HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\Local Port\Ports
+//   HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows  "Device"
+// Every function runs inside the caller's open Transaction; names are matched
+// without regard to letter case, as the spooler does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/winsim/store.h"
+
+namespace winsim::spooler {
+
+/// The only environment this simulated spooler serves.
+inline constexpr const char* kEnvironment = "Windows NT x86";
+/// The only driver version it registers (user-mode drivers of NT 5).
+inline constexpr DWORD kDriverVersion = 3;
+
+struct PrinterRecord {
+  std::string name;
+  std::string share_name;
+  std::string port;
+  std::string driver;
+  std::string comment;
+  std::string location;
+  std::string separator_file;
+  std::string print_processor;
+  std::string datatype;
+  std::string parameters;
+  DWORD attributes = 0;  // never holds PRINTER_ATTRIBUTE_DEFAULT: see IsDefault
+  DWORD priority = 0;
+  DWORD default_priority = 0;
+  DWORD start_time = 0;
+  DWORD until_time = 0;
+  DWORD status = 0;
+};
+
+struct DriverRecord {
+  std::string name;
+  DWORD version = kDriverVersion;
+  std::string driver_file;
+  std::string data_file;
+  std::string config_file;
+  std::string help_file;
+  std::vector<std::string> dependent_files;  // unbounded: a kit may name dozens
+  std::string monitor;
+  std::string datatype;
+  std::vector<std::string> previous_names;
+  std::string manufacturer;
+  std::string oem_url;
+  std::string hardware_id;
+  std::string provider;
+};
+
+/// True for a name the registry can hold as one key: not empty, no backslash.
+bool IsKeyName(std::string_view name);
+
+/// Seeds the local ports (LPT1:-LPT3:, COM1:-COM4:, FILE:, USB001-USB008)
+/// and the empty Printers, Version-3 and user's Windows keys when the Ports
+/// key is missing.
+/// Needs a write transaction. 0 or a store error.
+DWORD EnsureDefaults(sqlite3* db);
+
+// ---- printers ----------------------------------------------------------------
+
+/// Printer names as stored, in case-insensitive name order.
+std::vector<std::string> PrinterNames(sqlite3* db);
+/// Reads a printer; ERROR_INVALID_PRINTER_NAME when there is none of that name.
+DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* record);
+/// Creates the printer's key (named record.name) or overwrites its values.
+DWORD WritePrinter(sqlite3* db, const PrinterRecord& record);
+/// Deletes a printer's key with everything below it.
+DWORD DeletePrinterKey(sqlite3* db, std::string_view name);
+/// True when some printer uses the driver of that name.
+bool DriverInUse(sqlite3* db, std::string_view driver);
+
+// ---- drivers -----------------------------------------------------------------
+
+std::vector<std::string> DriverNames(sqlite3* db);
+/// Reads a driver; ERROR_UNKNOWN_PRINTER_DRIVER when it is not installed.
+DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* record);
+DWORD WriteDriver(sqlite3* db, const DriverRecord& record);
+DWORD DeleteDriverKey(sqlite3* db, std::string_view name);
+/// Every file a driver names (driver, data, config, help, dependents), each once.
+std::vector<std::string> DriverFiles(const DriverRecord& record);
+
+// ---- ports -------------------------------------------------------------------
+
+/// True when every comma-separated port of `ports` is a known local port.
+bool PortsExist(sqlite3* db, std::string_view ports);
+std::vector<std::string> PortNames(sqlite3* db);
+
+// ---- default printer -------------------------------------------------------
+
+/// The "Device" value ("name,winspool,port"); empty when there is none.
+std::string DeviceEntry(sqlite3* db);
+/// The printer part of the Device value (up to its first comma).
+std::string DefaultPrinterName(sqlite3* db);
+/// True when `name` is the default printer (letter case ignored).
+bool IsDefault(sqlite3* db, std::string_view name);
+/// Writes the Device value as given.
+DWORD WriteDeviceEntry(sqlite3* db, std::string_view entry);
+/// Makes the printer the default: Device = "name,winspool,port".
+DWORD MakeDefault(sqlite3* db, const PrinterRecord& printer);
+/// Removes the Device value (absent already is fine).
+DWORD ClearDefault(sqlite3* db);
+
+/// Case-insensitive equality of spooler names (ASCII and Latin-1 letters).
+bool SameName(std::string_view a, std::string_view b);
+
+}  // namespace winsim::spooler
+
+namespace winsim {
+/// Seeds the spooler's defaults in a write transaction of its own (joins an
+/// open one). Safe to call at any time; the root's creation may call it.
+DWORD EnsureSpoolerDefaults();
+}  // namespace winsim
