@@ -1,0 +1,167 @@
+#include "platform/winsim/host_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/winsim/winsim.h"
+
+namespace winsim::hostfiles {
+namespace {
+
+/// A temporary file beside the target; removed on destruction unless kept.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& target) {
+    path_ = HostDirectory(target);
+    if (path_.back() != '/') path_ += '/';
+    path_ += ".~winsim-copy-XXXXXX";
+    fd_ = mkstemp(path_.data());
+    if (fd_ < 0) error_ = errno;
+  }
+  ~TempFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!kept_ && error_ == 0) unlink(path_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  int fd() const { return fd_; }
+  int error() const { return error_; }
+  const std::string& path() const { return path_; }
+
+  /// Closes the file, reporting a late write error (e.g. a full disk).
+  int Close() {
+    int rc = close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+  /// Moves the file to `target`: rename (replacing) or link (never replacing).
+  DWORD Publish(const std::string& target, bool no_replace) {
+    if (no_replace) {
+      if (link(path_.c_str(), target.c_str()) != 0) {
+        return errno == EEXIST ? ERROR_FILE_EXISTS : ErrnoToWin32(errno);
+      }
+      return 0;  // the temporary name is unlinked by the destructor
+    }
+    if (rename(path_.c_str(), target.c_str()) != 0) return ErrnoToWin32(errno);
+    kept_ = true;
+    return 0;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool kept_ = false;
+};
+
+int WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int CopyContent(int from, int to) {
+  char buffer[64 * 1024];
+  for (;;) {
+    ssize_t n = read(from, buffer, sizeof buffer);
+    if (n == 0) return 0;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (int e = WriteAll(to, buffer, static_cast<size_t>(n))) return e;
+  }
+}
+
+}  // namespace
+
+DWORD MissingPathError(const std::string& host) {
+  struct stat st;
+  std::string dir = HostDirectory(host);
+  if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return ERROR_FILE_NOT_FOUND;
+  return ERROR_PATH_NOT_FOUND;
+}
+
+std::string HostDirectory(const std::string& host) {
+  size_t slash = host.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return host.substr(0, slash);
+}
+
+DWORD CopyAtomically(const std::string& from, const std::string& to, bool no_replace) {
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno == ENOENT ? MissingPathError(from) : ErrnoToWin32(errno);
+  struct stat st;
+  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(in);
+    return ERROR_ACCESS_DENIED;
+  }
+  TempFile temp(to);
+  if (temp.error()) {
+    close(in);
+    return temp.error() == ENOENT ? ERROR_PATH_NOT_FOUND : ErrnoToWin32(temp.error());
+  }
+  int e = CopyContent(in, temp.fd());
+  close(in);
+  if (e == 0 && fchmod(temp.fd(), st.st_mode & 07777) != 0) e = errno;
+  if (e == 0) {
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (futimens(temp.fd(), times) != 0) e = errno;
+  }
+  if (e == 0) e = temp.Close();
+  if (e != 0) return ErrnoToWin32(e);
+  return temp.Publish(to, no_replace);
+}
+
+DWORD WriteAtomically(const std::string& to, std::string_view bytes, mode_t mode, bool no_replace) {
+  TempFile temp(to);
+  if (temp.error()) {
+    return temp.error() == ENOENT ? ERROR_PATH_NOT_FOUND : ErrnoToWin32(temp.error());
+  }
+  int e = WriteAll(temp.fd(), bytes.data(), bytes.size());
+  if (e == 0 && fchmod(temp.fd(), mode) != 0) e = errno;
+  if (e == 0) e = temp.Close();
+  if (e != 0) return ErrnoToWin32(e);
+  return temp.Publish(to, no_replace);
+}
+
+DWORD ReadWholeFile(const std::string& host, std::string* bytes) {
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? MissingPathError(host) : ErrnoToWin32(errno);
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return ERROR_ACCESS_DENIED;
+  }
+  bytes->clear();
+  char buffer[64 * 1024];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      close(fd);
+      return ErrnoToWin32(err);
+    }
+    bytes->append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return 0;
+}
+
+}  // namespace winsim::hostfiles

@@ -1,0 +1,35 @@
+// Host file operations behind the simulated file functions: the Windows
+// error for a path that is not there, and copies that never leave a half
+// written file under the target's name.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/win32.h"
+
+namespace winsim::hostfiles {
+
+/// The error Windows gives for a path that does not exist: ERROR_FILE_NOT_FOUND
+/// when its directory exists, else ERROR_PATH_NOT_FOUND.
+DWORD MissingPathError(const std::string& host);
+
+/// The directory part of a host path ("/" for a file in the root).
+std::string HostDirectory(const std::string& host);
+
+/// Copies the regular file `from` to `to` through a temporary file in the
+/// target's directory that is renamed into place (or, with `no_replace`,
+/// linked, so an existing target is never touched: ERROR_FILE_EXISTS). The
+/// copy keeps the source's mode bits and modification time. 0 or a Win32 error;
+/// on error the target is as it was and no temporary file is left.
+DWORD CopyAtomically(const std::string& from, const std::string& to, bool no_replace);
+
+/// Writes `bytes` as the file `to` in the same all-or-nothing way.
+DWORD WriteAtomically(const std::string& to, std::string_view bytes, mode_t mode, bool no_replace);
+
+/// Reads a whole host file. 0 or a Win32 error.
+DWORD ReadWholeFile(const std::string& host, std::string* bytes);
+
+}  // namespace winsim::hostfiles
