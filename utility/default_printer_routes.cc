@@ -13,16 +13,6 @@ namespace {
 
 using SetDefaultPrinterFn = BOOL(WINAPI*)(LPCSTR);
 
-// The spooler library is always named by its full path in the system
-// directory: a bare "WinSpool.drv" would go through the DLL search path, which
-// starts at the calling program's folder, where anyone may have planted a file.
-bool SpoolerLibraryPath(char (&path)[kMaxPath]) {
-  char system_dir[kMaxPath] = {};
-  UINT n = GetSystemDirectoryA(system_dir, sizeof system_dir);
-  if (n == 0 || n >= sizeof system_dir) return false;
-  return kit::JoinPath(path, system_dir, "WinSpool.drv");
-}
-
 // SetDefaultPrinterA from the loaded spooler library; 0 when the library or
 // the function is missing, or when the call fails.
 int CallSpoolerSetDefault(LPCSTR printer_name) {
@@ -39,6 +29,16 @@ int CallSpoolerSetDefault(LPCSTR printer_name) {
 }
 
 }  // namespace
+
+// The spooler library is always named by its full path in the system
+// directory: a bare "WinSpool.drv" would go through the DLL search path, which
+// starts at the calling program's folder, where anyone may have planted a file.
+bool SpoolerLibraryPath(char (&path)[kMaxPath]) {
+  char system_dir[kMaxPath] = {};
+  UINT n = GetSystemDirectoryA(system_dir, sizeof system_dir);
+  if (n == 0 || n >= sizeof system_dir) return false;
+  return kit::JoinPath(path, system_dir, "WinSpool.drv");
+}
 
 int SetDefaultPrinterBySpooler(LPCSTR printer_name) {
   int result = CallSpoolerSetDefault(printer_name);
