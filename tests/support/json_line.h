@@ -1,9 +1,11 @@
-// Reads one line of a JSON-lines file into a flat map of its top-level
-// members. Strings are kept byte-exact: "\u00e9" becomes the byte 0xE9, as
-// the recorded files write ANSI bytes. Numbers and literals are kept as
-// their text ("12", "true", "null"); nested arrays and objects as raw text.
+// One line of a JSON-lines file (the recorded oracle results, the event
+// log), read into its top-level members. Strings are kept byte-exact: the
+// files write each ANSI byte as the code point of the same value, so
+// "\u00e9" becomes the byte 0xE9. Nested arrays and objects are kept as their
+// raw text.
 #pragma once
 
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -11,38 +13,72 @@ namespace kit_test {
 
 class JsonLine {
  public:
-  /// Parses `line`; ok() is false when it is not a JSON object.
-  explicit JsonLine(const std::string& line) : text_(line) { ok_ = ParseObject(); }
-
-  bool ok() const { return ok_; }
-  bool Has(const std::string& key) const { return members_.count(key) != 0; }
-  /// The member's value ("" when absent).
-  std::string Get(const std::string& key) const {
+  /// The string member `key` ("" when absent or not a string).
+  std::string Str(const std::string& key) const {
     auto it = members_.find(key);
-    return it == members_.end() ? std::string() : it->second;
+    return it != members_.end() && it->second.is_string ? it->second.text : std::string();
   }
-  const std::map<std::string, std::string>& members() const { return members_; }
+  /// The number member `key` (0 when absent or not a number).
+  long long Num(const std::string& key) const {
+    auto it = members_.find(key);
+    if (it == members_.end() || it->second.is_string) return 0;
+    return std::strtoll(it->second.text.c_str(), nullptr, 10);
+  }
+  /// True when `key` is present with the value null.
+  bool IsNull(const std::string& key) const {
+    auto it = members_.find(key);
+    return it != members_.end() && !it->second.is_string && it->second.text == "null";
+  }
+  /// True when `key` is present at all.
+  bool Has(const std::string& key) const { return members_.count(key) != 0; }
+  /// The member as written when it is not a string (a number, true, false,
+  /// null, or a nested array or object); "" otherwise.
+  std::string Raw(const std::string& key) const {
+    auto it = members_.find(key);
+    return it != members_.end() && !it->second.is_string ? it->second.text : std::string();
+  }
 
  private:
-  void SkipBlanks() {
-    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                   text_[pos_] == '\r' || text_[pos_] == '\n'))
-      ++pos_;
+  struct Value {
+    bool is_string = false;
+    std::string text;
+  };
+  friend bool ParseJsonLine(const std::string& text, JsonLine* out);
+  std::map<std::string, Value> members_;
+};
+
+namespace json_detail {
+
+class Parser {
+ public:
+  explicit Parser(const std::string& text) : s_(text) {}
+
+  void Blanks() {
+    while (p_ < s_.size() && (s_[p_] == ' ' || s_[p_] == '\t' || s_[p_] == '\r' || s_[p_] == '\n'))
+      ++p_;
+  }
+  bool At(char c) {
+    Blanks();
+    return p_ < s_.size() && s_[p_] == c;
+  }
+  bool Take(char c) {
+    if (!At(c)) return false;
+    ++p_;
+    return true;
   }
 
-  bool ParseString(std::string* out) {
-    if (pos_ >= text_.size() || text_[pos_] != '"') return false;
-    ++pos_;
+  bool String(std::string* out) {
+    if (!Take('"')) return false;
     out->clear();
-    while (pos_ < text_.size()) {
-      char c = text_[pos_++];
+    while (p_ < s_.size()) {
+      char c = s_[p_++];
       if (c == '"') return true;
       if (c != '\\') {
         out->push_back(c);
         continue;
       }
-      if (pos_ >= text_.size()) return false;
-      char e = text_[pos_++];
+      if (p_ >= s_.size()) return false;
+      char e = s_[p_++];
       switch (e) {
         case 'n': out->push_back('\n'); break;
         case 't': out->push_back('\t'); break;
@@ -50,78 +86,77 @@ class JsonLine {
         case 'b': out->push_back('\b'); break;
         case 'f': out->push_back('\f'); break;
         case 'u': {
-          if (pos_ + 4 > text_.size()) return false;
-          unsigned long code = std::stoul(text_.substr(pos_, 4), nullptr, 16);
-          pos_ += 4;
+          if (p_ + 4 > s_.size()) return false;
+          unsigned long code = std::strtoul(s_.substr(p_, 4).c_str(), nullptr, 16);
+          p_ += 4;
           out->push_back(static_cast<char>(code & 0xFF));
           break;
         }
-        default: out->push_back(e);
+        default: out->push_back(e);  // \" \\ \/
       }
     }
     return false;
   }
 
-  // A nested array or object, kept as its raw text.
-  bool SkipNested(std::string* out) {
-    size_t start = pos_;
+  // A nested array or object, as raw text.
+  bool Nested(std::string* out) {
+    size_t start = p_;
     int depth = 0;
-    while (pos_ < text_.size()) {
-      char c = text_[pos_];
+    while (p_ < s_.size()) {
+      char c = s_[p_];
       if (c == '"') {
         std::string ignored;
-        if (!ParseString(&ignored)) return false;
+        if (!String(&ignored)) return false;
         continue;
       }
-      ++pos_;
+      ++p_;
       if (c == '[' || c == '{') ++depth;
       if ((c == ']' || c == '}') && --depth == 0) {
-        *out = text_.substr(start, pos_ - start);
+        *out = s_.substr(start, p_ - start);
         return true;
       }
     }
     return false;
   }
 
-  bool ParseValue(std::string* out) {
-    SkipBlanks();
-    if (pos_ >= text_.size()) return false;
-    char c = text_[pos_];
-    if (c == '"') return ParseString(out);
-    if (c == '[' || c == '{') return SkipNested(out);
-    size_t start = pos_;
-    while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '}') ++pos_;
-    *out = text_.substr(start, pos_ - start);
-    while (!out->empty() && out->back() == ' ') out->pop_back();
+  // A number or a literal, as written.
+  bool Scalar(std::string* out) {
+    Blanks();
+    size_t start = p_;
+    while (p_ < s_.size() && s_[p_] != ',' && s_[p_] != '}' && s_[p_] != ' ') ++p_;
+    *out = s_.substr(start, p_ - start);
     return !out->empty();
   }
 
-  bool ParseObject() {
-    SkipBlanks();
-    if (pos_ >= text_.size() || text_[pos_] != '{') return false;
-    ++pos_;
-    for (;;) {
-      SkipBlanks();
-      if (pos_ < text_.size() && text_[pos_] == '}') return true;
-      std::string key, value;
-      if (!ParseString(&key)) return false;
-      SkipBlanks();
-      if (pos_ >= text_.size() || text_[pos_++] != ':') return false;
-      if (!ParseValue(&value)) return false;
-      members_[key] = value;
-      SkipBlanks();
-      if (pos_ < text_.size() && text_[pos_] == ',') {
-        ++pos_;
-        continue;
-      }
-      return pos_ < text_.size() && text_[pos_] == '}';
-    }
-  }
-
-  std::string text_;
-  size_t pos_ = 0;
-  bool ok_ = false;
-  std::map<std::string, std::string> members_;
+ private:
+  const std::string& s_;
+  size_t p_ = 0;
 };
+
+}  // namespace json_detail
+
+/// Parses one JSON object; false (and `out` unspecified) when it is not one.
+inline bool ParseJsonLine(const std::string& text, JsonLine* out) {
+  json_detail::Parser in(text);
+  *out = JsonLine();
+  if (!in.Take('{')) return false;
+  if (in.Take('}')) return true;
+  for (;;) {
+    std::string key;
+    if (!in.String(&key) || !in.Take(':')) return false;
+    JsonLine::Value value;
+    if (in.At('"')) {
+      value.is_string = true;
+      if (!in.String(&value.text)) return false;
+    } else if (in.At('[') || in.At('{')) {
+      if (!in.Nested(&value.text)) return false;
+    } else if (!in.Scalar(&value.text)) {
+      return false;
+    }
+    out->members_[key] = std::move(value);
+    if (in.Take(',')) continue;
+    return in.Take('}');
+  }
+}
 
 }  // namespace kit_test
