@@ -145,7 +145,7 @@ void CabinetWalk::JoinLaterParts() {
   while (parts_.size() < kMaxParts) {
     Part* last = parts_.back().get();
     if (!last->header.has_next) return;
-    if (!winsim::cabinet::IsPlainMemberName(last->header.next_name, false)) return;
+    if (!winsim::cabinet::IsPlainMemberName(last->header.next_name)) return;
     auto next = std::make_unique<Part>();
     next->windows_path = directory_ + last->header.next_name;
     std::string host;
@@ -214,8 +214,7 @@ DWORD CabinetWalk::VisitMember(mscabd_file* file) {
   // A member named with a path, a drive or ".." would be written wherever
   // its name points once the callback joins it to a directory; it is never
   // extracted, whatever the callback answered, and counts as skipped.
-  bool utf8 = (file->attribs & MSCAB_ATTRIB_UTF_NAME) != 0;
-  if (!winsim::cabinet::IsPlainMemberName(file->filename, utf8)) return 0;
+  if (!winsim::cabinet::IsPlainMemberName(file->filename)) return 0;
   return ExtractMember(file, info);
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "support/cab_builder.h"
 #include "support/json_line.h"
 #include "support/sha256.h"
 #include "support/temp_root.h"
@@ -350,5 +351,47 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CabinetCorpusTest, ::testing::ValuesIn(CabinetS
                              if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                            return name;
                          });
+
+// The recorded cabinets hold only one kind of unsafe name (with `\`); this
+// one holds every kind. Each member is offered to the callback, which joins
+// its name to the output directory and asks for it, yet only the plain name
+// is written, and nothing lands outside the output directory.
+TEST(CabinetMemberNames, NamesWithAPathDriveOrParentAreNeverExtracted) {
+  kit_test::TempRoot root;
+  const std::vector<std::string> names = {"..\\evil.txt", "sub\\deep.txt", "sub/deep.txt",
+                                          "C:evil.txt",   "a..b.txt",      ".",
+                                          "\x95\x5C.txt", "ok.txt"};
+  kit_test::CabBuilder cab;
+  for (const std::string& n : names) cab.Add(n, "payload of " + n);
+  root.WriteDriveC("cab/names.cab", cab.Build());
+  fs::create_directories(root.DriveC("out/sub"));
+
+  struct Seen {
+    std::vector<std::string> offered, extracted;
+  } seen;
+  auto callback = [](PVOID context, UINT code, UINT_PTR param1, UINT_PTR) -> UINT {
+    Seen& s = *static_cast<Seen*>(context);
+    if (code == SPFILENOTIFY_FILEINCABINET) {
+      auto* info = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
+      s.offered.push_back(info->NameInCabinet);
+      std::snprintf(info->FullTargetName, MAX_PATH, "C:\\out\\%s", info->NameInCabinet);
+      return FILEOP_DOIT;
+    }
+    if (code == SPFILENOTIFY_FILEEXTRACTED)
+      s.extracted.push_back(reinterpret_cast<FILEPATHS_A*>(param1)->Target);
+    return NO_ERROR;
+  };
+  SetLastError(0xDEADBEEF);
+  EXPECT_TRUE(SetupIterateCabinetA("C:\\cab\\names.cab", 0, callback, &seen));
+  EXPECT_EQ(GetLastError(), 0u);
+  EXPECT_EQ(seen.offered, names);
+  EXPECT_EQ(seen.extracted, std::vector<std::string>{"C:\\out\\ok.txt"});
+
+  std::vector<std::string> written;
+  for (const auto& e : fs::recursive_directory_iterator(root.DriveC("")))
+    if (e.is_regular_file() && e.path().string().ends_with(".txt"))
+      written.push_back(fs::relative(e.path(), root.DriveC("")).string());
+  EXPECT_EQ(written, std::vector<std::string>{"out/ok.txt"});
+}
 
 }  // namespace
