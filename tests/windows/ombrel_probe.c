@@ -10,6 +10,7 @@
 
 #define PROBE_DRIVER "Ombrel Probe Driver"
 #define PROBE_PRINTER "Ombrel Probe Printer"
+#define SECOND_PRINTER "Ombrel Probe Second"
 
 typedef int(WINAPI *ExportFn)(DWORD, DWORD, DWORD);
 
@@ -79,14 +80,37 @@ static int DriverInstalled(const char *name) {
   return 0;
 }
 
-static void RemoveLeftovers(void) {
+static void DeleteNamedPrinter(const char *name) {
   HANDLE h = NULL;
   PRINTER_DEFAULTSA all = {NULL, NULL, PRINTER_ALL_ACCESS};
-  if (OpenPrinterA(PROBE_PRINTER, &h, &all)) {
+  if (OpenPrinterA((LPSTR)name, &h, &all)) {
     DeletePrinter(h);
     ClosePrinter(h);
   }
+}
+
+static void RemoveLeftovers(void) {
+  DeleteNamedPrinter(PROBE_PRINTER);
+  DeleteNamedPrinter(SECOND_PRINTER);
   DeletePrinterDriverA(NULL, NULL, PROBE_DRIVER);
+}
+
+static int AddProbePrinter(const char *name) {
+  PRINTER_INFO_2A info;
+  HANDLE printer;
+  memset(&info, 0, sizeof info);
+  info.pPrinterName = (LPSTR)name;
+  info.pPortName = "FILE:";
+  info.pDriverName = PROBE_DRIVER;
+  info.pPrintProcessor = "WinPrint";
+  info.pDatatype = "RAW";
+  printer = AddPrinterA(NULL, 2, (LPBYTE)&info);
+  if (printer == NULL) {
+    printf("AddPrinterA failed: %lu\n", GetLastError());
+    return 0;
+  }
+  ClosePrinter(printer);
+  return 1;
 }
 
 /* Wine accepts a version-3 driver whose files it provides itself, with a
@@ -94,9 +118,8 @@ static void RemoveLeftovers(void) {
 static int CreateProbePrinter(void) {
   char dir[MAX_PATH], ppd[MAX_PATH];
   DWORD needed = 0, written = 0;
-  HANDLE file, printer;
+  HANDLE file;
   DRIVER_INFO_3A driver;
-  PRINTER_INFO_2A info;
   const char *text = "*PPD-Adobe: \"4.3\"\n*ModelName: \"Probe\"\n*NickName: \"Probe\"\n";
   if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, (LPBYTE)dir, sizeof dir, &needed)) return 0;
   snprintf(ppd, sizeof ppd, "%s\\ombrel_probe.ppd", dir);
@@ -115,19 +138,7 @@ static int CreateProbePrinter(void) {
     printf("AddPrinterDriverA failed: %lu\n", GetLastError());
     return 0;
   }
-  memset(&info, 0, sizeof info);
-  info.pPrinterName = PROBE_PRINTER;
-  info.pPortName = "FILE:";
-  info.pDriverName = PROBE_DRIVER;
-  info.pPrintProcessor = "WinPrint";
-  info.pDatatype = "RAW";
-  printer = AddPrinterA(NULL, 2, (LPBYTE)&info);
-  if (printer == NULL) {
-    printf("AddPrinterA failed: %lu\n", GetLastError());
-    return 0;
-  }
-  ClosePrinter(printer);
-  return 1;
+  return AddProbePrinter(PROBE_PRINTER);
 }
 
 static void ProbePresenceAndDefault(void) {
@@ -202,9 +213,61 @@ static void ProbeUninstall(void) {
   Check(Call("UninstallPrinter", 0, 0, Text(PROBE_DRIVER)) == 0, "UninstallPrinter returns 0");
   Check(!PrinterExists(PROBE_PRINTER), "the printer of the driver is gone");
   Check(!DriverInstalled(PROBE_DRIVER), "the driver is gone");
+  Check(Call("UninstallPrinter", 0, 0, Text("Ombrel Probe Never Installed")) == 0,
+        "UninstallPrinter returns 0 for a driver never installed");
 }
 
-int main(void) {
+static DWORD PrinterAttributes(const char *name) {
+  static BYTE buffer[16384];
+  HANDLE h = NULL;
+  DWORD needed = 0, attributes = 0;
+  if (!OpenPrinterA((LPSTR)name, &h, NULL)) return 0;
+  if (GetPrinterA(h, 2, buffer, sizeof buffer, &needed)) {
+    attributes = ((PRINTER_INFO_2A *)buffer)->Attributes;
+  }
+  ClosePrinter(h);
+  return attributes;
+}
+
+/* Run with the Windows version that the script chose for this program: the
+ * route taken shows in what the default-printer setting looks like. The
+ * printers are on FILE:, so an entry naming LPT1: comes from the profile
+ * route alone. */
+static void ProbeRoute(const char *route) {
+  char current[MAX_PATH], device[MAX_PATH];
+  DWORD size = sizeof current;
+  int is_profile_entry;
+  if (!AddProbePrinter(SECOND_PRINTER) || !SetDefaultPrinterA(SECOND_PRINTER)) {
+    Check(0, "a second printer was made the default");
+    return;
+  }
+  Check(Call("MySetDefaultPrinter", 0, 1, Text(PROBE_PRINTER)) != 0,
+        "MySetDefaultPrinter with a name succeeds");
+  /* Wine stores the default attribute that SetPrinterA adds, but does not
+   * make that printer the default one as Windows 98 does. */
+  if (strcmp(route, "attribute") != 0) {
+    Check(GetDefaultPrinterA(current, &size) && strcmp(current, PROBE_PRINTER) == 0,
+          "the probe printer is the default printer");
+  } else {
+    /* ...which also shows that the spooler route did not run. */
+    Check(GetDefaultPrinterA(current, &size) && strcmp(current, SECOND_PRINTER) == 0,
+          "Wine keeps the previous default printer");
+  }
+  GetProfileStringA("windows", "device", "", device, sizeof device);
+  is_profile_entry = strcmp(device, PROBE_PRINTER ",WINSPOOL,LPT1:") == 0;
+  if (strcmp(route, "profile") == 0) {
+    Check(is_profile_entry, "the device entry names WINSPOOL and LPT1:");
+  } else {
+    Check(!is_profile_entry, "the device entry is the spooler's own");
+  }
+  if (strcmp(route, "attribute") == 0) {
+    Check((PrinterAttributes(PROBE_PRINTER) & PRINTER_ATTRIBUTE_DEFAULT) != 0,
+          "the probe printer carries the default attribute");
+  }
+}
+
+int main(int argc, char **argv) {
+  const char *route = argc > 1 ? argv[1] : NULL;
   char path[MAX_PATH];
   char *slash;
   DWORD n = GetModuleFileNameA(NULL, path, sizeof path);
@@ -217,6 +280,13 @@ int main(void) {
   }
   RemoveLeftovers();
   Check(CreateProbePrinter(), "the probe printer was created");
+  if (route != NULL) {
+    if (failures == 0) ProbeRoute(route);
+    RemoveLeftovers();
+    FreeLibrary(library);
+    printf("%d failure(s)\n", failures);
+    return failures == 0 ? 0 : 1;
+  }
   if (failures == 0) {
     ProbePresenceAndDefault();
     ProbeUninstall();
