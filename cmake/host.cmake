@@ -66,7 +66,11 @@ if(TARGET ombrel_tool)
 endif()
 
 include(CTest)
-add_subdirectory(tests)
 if(KIT_FUZZ)
+  # The fuzz build runs only the fuzz targets; the other tests run in the
+  # host and host-asan builds.
   add_subdirectory(fuzz)
+else()
+  add_subdirectory(tests)
 endif()
+add_subdirectory(bench)

@@ -213,7 +213,7 @@ bool Parse(const std::string& raw_text, std::vector<Operation>* ops, std::string
       deleted_key = !name.empty() && name[0] == '-';
       if (deleted_key) name.erase(0, 1);
       if (!SplitKeyName(name, &root, &path)) return fail("unknown root key in [" + name + "]");
-      if (path.empty()) return fail("a root key cannot be created or deleted");
+      if (path.empty() && deleted_key) return fail("a root key cannot be deleted");
       Operation op;
       op.kind = deleted_key ? Operation::kDeleteKey : Operation::kCreateKey;
       op.root = root;
