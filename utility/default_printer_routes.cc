@@ -51,8 +51,8 @@ int SetDefaultPrinterByProfile(LPCSTR printer_name) {
     kit::UniquePrinter printer;
     if (!OpenPrinterByName(printer_name, nullptr, &printer)) return 0;
   }
-  // The port is always LPT1:, whatever the printer is attached to: the
-  // profile entry only needs a well-formed "device" line.
+  // The port part is always LPT1:, whatever port the printer really uses;
+  // NT 4 finds the printer by the name in front.
   char entry[kMaxPath] = {};
   if (!kit::FormatStr(entry, "%s,WINSPOOL,LPT1:", printer_name)) {
     // A cut entry would name some other printer; write nothing instead.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/strbuf.h"
+#include "common/text.h"
 #include "common/unique_handle.h"
 #include "utility/export_args.h"
 #include "utility/exports.h"
@@ -28,9 +29,9 @@ class EntryPieces {
 
   bool Next(std::string_view* piece) {
     while (left_ > 0 && !rest_.empty()) {
-      size_t comma = rest_.find(',');
+      size_t comma = kit::FindChar(rest_, ',');
       std::string_view candidate = rest_.substr(0, comma);
-      rest_ = comma == std::string_view::npos ? std::string_view() : rest_.substr(comma + 1);
+      rest_ = comma == kit::kNotFound ? std::string_view() : rest_.substr(comma + 1);
       if (candidate.empty()) continue;
       --left_;
       *piece = candidate;
@@ -60,6 +61,7 @@ bool AllEntryPathsFit(LPCSTR folder, std::string_view list, int count) {
 }  // namespace
 
 int ListFolderEntries(LPCSTR folder, char (&list)[kEntryListSize]) {
+  list[0] = '\0';
   char pattern[kMaxPath] = {};
   if (!kit::FormatStr(pattern, "%s\\*.*", folder)) return kEntryListTooLong;
   WIN32_FIND_DATAA entry;
