@@ -16,6 +16,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace winsim::profile {
 namespace {
@@ -169,10 +171,11 @@ std::string EncodeUtf8(std::u32string_view text) {
 
 // An iconv conversion between a Windows code page and UTF-32LE; invalid
 // input becomes '?' and conversion goes on, as the Windows functions do
-// without their strict flags.
+// without their strict flags. Opening a conversion is costly, so each
+// thread keeps the ones it has opened.
 class CodePageConverter {
  public:
-  CodePageConverter(UINT code_page, bool to_unicode) {
+  CodePageConverter(UINT code_page, bool to_unicode) : code_page_(code_page), to_unicode_(to_unicode) {
     char name[16];
     std::snprintf(name, sizeof name, "CP%u", code_page);
     cd_ = to_unicode ? iconv_open("UTF-32LE", name) : iconv_open(name, "UTF-32LE");
@@ -184,10 +187,12 @@ class CodePageConverter {
   CodePageConverter& operator=(const CodePageConverter&) = delete;
 
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool Is(UINT code_page, bool to_unicode) const { return code_page_ == code_page && to_unicode_ == to_unicode; }
 
   /// Converts `in`; on a byte sequence it cannot convert it emits
   /// `replacement` and skips `skip` input bytes.
   std::string Convert(std::string_view in, std::string_view replacement, size_t skip) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     std::string out;
     char* src = const_cast<char*>(in.data());
     size_t src_left = in.size();
@@ -209,8 +214,22 @@ class CodePageConverter {
   }
 
  private:
+  UINT code_page_;
+  bool to_unicode_;
   iconv_t cd_;
 };
+
+// The thread's open conversion for a code page and direction, or nullptr
+// when the host has no such code page.
+CodePageConverter* ConverterFor(UINT code_page, bool to_unicode) {
+  thread_local std::vector<std::unique_ptr<CodePageConverter>> open;
+  for (auto& c : open) {
+    if (c->Is(code_page, to_unicode)) return c->ok() ? c.get() : nullptr;
+  }
+  if (open.size() >= 16) open.clear();
+  open.push_back(std::make_unique<CodePageConverter>(code_page, to_unicode));
+  return open.back()->ok() ? open.back().get() : nullptr;
+}
 
 std::u32string FromUtf32Le(std::string_view bytes) {
   std::u32string out;
@@ -247,8 +266,9 @@ std::u32string DecodeFileText(std::string_view bytes, UINT code_page) {
 std::u32string AnsiToUnicode(std::string_view ansi, UINT code_page) {
   if (code_page == 65001) return DecodeUtf8(ansi);
   if (code_page != 1252) {
-    CodePageConverter converter(code_page, true);
-    if (converter.ok()) return FromUtf32Le(converter.Convert(ansi, std::string("?\0\0\0", 4), 1));
+    if (CodePageConverter* c = ConverterFor(code_page, true)) {
+      return FromUtf32Le(c->Convert(ansi, std::string("?\0\0\0", 4), 1));
+    }
   }
   std::u32string out;
   out.reserve(ansi.size());
@@ -259,8 +279,7 @@ std::u32string AnsiToUnicode(std::string_view ansi, UINT code_page) {
 std::string UnicodeToAnsi(std::u32string_view text, UINT code_page) {
   if (code_page == 65001) return EncodeUtf8(text);
   if (code_page != 1252) {
-    CodePageConverter converter(code_page, false);
-    if (converter.ok()) return converter.Convert(ToUtf32Le(text), "?", 4);
+    if (CodePageConverter* c = ConverterFor(code_page, false)) return c->Convert(ToUtf32Le(text), "?", 4);
   }
   std::string out;
   out.reserve(text.size());
