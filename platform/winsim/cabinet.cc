@@ -41,6 +41,7 @@ using winsim::cabinet::CabinetIo;
 
 // More parts than a set index can count are a loop in the names.
 constexpr size_t kMaxParts = 1024;
+constexpr int kDecodeBuffer = 64 * 1024;
 
 struct Part {
   std::string windows_path;
@@ -125,6 +126,9 @@ DWORD CabinetWalk::NotifyCabinetInfo(const Part& part) {
 DWORD CabinetWalk::OpenDecoder(Part* first) {
   decoder_ = mspack_create_cab_decompressor(io_.System());
   if (!decoder_) return ERROR_NOT_ENOUGH_MEMORY;
+  // Feeding the decoders 64 KiB at a time instead of 4 KiB halves the calls
+  // into the reader without changing what is decoded.
+  decoder_->set_param(decoder_, MSCABD_PARAM_DECOMPBUF, kDecodeBuffer);
   io_.SetReadHook([this](const char* path) { return BeforeReadOpen(path); });
   io_.ClearError();
   first->cabinet = decoder_->open(decoder_, first->windows_path.c_str());
