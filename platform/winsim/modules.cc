@@ -58,7 +58,8 @@ const Export kSpoolerExports[] = {
 };
 constexpr uintptr_t kSetDefaultPrinterOrdinal = 202;
 
-constexpr const char kSpoolerFile[] = "winspool.drv";
+// Folded as FoldName folds (upper case).
+constexpr const char kSpoolerFile[] = "WINSPOOL.DRV";
 
 /// True when `file` names the spooler: its bare file name, or its full
 /// path in the system directory (either separator, any letter case).

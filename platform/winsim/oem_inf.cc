@@ -24,8 +24,8 @@ constexpr char kPnfMarker[] = "winsim precompiled INF placeholder\r\n";
 /// N when `name` is "oem<N>.inf" in any letter case.
 bool OemNumber(const std::string& name, unsigned* number) {
   std::string folded = regstore::FoldName(name);
-  if (folded.size() < 8 || folded.compare(0, 3, "oem") != 0) return false;
-  if (folded.compare(folded.size() - 4, 4, ".inf") != 0) return false;
+  if (folded.size() < 8 || folded.compare(0, 3, "OEM") != 0) return false;
+  if (folded.compare(folded.size() - 4, 4, ".INF") != 0) return false;
   std::string digits = folded.substr(3, folded.size() - 7);
   if (digits.empty() || digits.size() > 5) return false;
   unsigned n = 0;
@@ -114,10 +114,12 @@ DWORD Place(const char* source_inf, Placement* placement) {
 }
 
 DWORD Write(Placement* placement) {
-  for (;;) {
+  // Each retry follows a number another process took; the bound only stops
+  // a name that exists but does not read as an INF copy from looping.
+  for (int attempt = 0;; ++attempt) {
     DWORD e = hostfiles::WriteAtomically(placement->host_path, placement->bytes, 0644, true);
     if (e == 0) break;
-    if (e != ERROR_FILE_EXISTS) return e;
+    if (e != ERROR_FILE_EXISTS || attempt == 100) return e;
     // Taken meanwhile by another process: look again (it may even be ours).
     if (DWORD scan = PlaceNew(placement)) return scan;
     if (placement->existing) return 0;

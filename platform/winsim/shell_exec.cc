@@ -27,8 +27,8 @@ bool HasUrlHandler(std::string_view address) {
   size_t colon = address.find(':');
   if (colon == std::string_view::npos) return false;
   std::string scheme = winsim::regstore::FoldName(address.substr(0, colon));
-  return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "mailto" ||
-         scheme == "file";
+  return scheme == "HTTP" || scheme == "HTTPS" || scheme == "FTP" || scheme == "MAILTO" ||
+         scheme == "FILE";
 }
 
 /// True when `file` (relative names taken in `directory`) is an existing file
