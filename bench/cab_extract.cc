@@ -45,9 +45,9 @@ UINT CALLBACK ExtractNamed(PVOID context, UINT code, UINT_PTR param1, UINT_PTR) 
 // seeded with the member's name: compresses roughly 3:1 with MSZIP.
 void WriteMember(const std::filesystem::path& path, const std::string& name) {
   static const char* const kWords[] = {
-      "printer", "driver",  "cabinet", "folder", "spooler", "install", "model",  "port",
-      "section", "version", "default", "queue",  "paper",   "toner",   "duplex", "tray",
-      "resolution", "colour", "mono", "network", "local",  "share",   "page",   "job"};
+      "printer",    "driver",  "cabinet", "folder",  "spooler", "install", "model",  "port",
+      "section",    "version", "default", "queue",   "paper",   "toner",   "duplex", "tray",
+      "resolution", "colour",  "mono",    "network", "local",   "share",   "page",   "job"};
   uint64_t state = 1469598103934665603ull;
   for (unsigned char c : name) state = (state ^ c) * 1099511628211ull;
   std::string text;
@@ -59,7 +59,8 @@ void WriteMember(const std::filesystem::path& path, const std::string& name) {
     if ((state >> 40) % 7 == 0) text += std::to_string((state >> 20) % 10000);
   }
   text.resize(kMemberBytes);
-  std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 int Generate(const char* dir, const char* list) {

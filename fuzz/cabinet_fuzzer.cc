@@ -54,8 +54,7 @@ UINT CALLBACK Callback(PVOID context, UINT code, UINT_PTR param1, UINT_PTR param
       ++w.extracted;
       return NO_ERROR;
     }
-    default:
-      return NO_ERROR;
+    default: return NO_ERROR;
   }
 }
 

@@ -61,8 +61,11 @@ std::string DirectoryWithSeparator(const std::string& path) {
   size_t end = 0;
   for (size_t i = 0; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
-    if (c == '\\' || c == '/') end = i + 1;
-    else if (IsDBCSLeadByte(c) && i + 1 < path.size()) ++i;
+    if (c == '\\' || c == '/') {
+      end = i + 1;
+    } else if (IsDBCSLeadByte(c) && i + 1 < path.size()) {
+      ++i;  // a trail byte is never a separator
+    }
   }
   return path.substr(0, end);
 }
@@ -132,8 +135,8 @@ DWORD CabinetWalk::OpenDecoder(Part* first) {
   io_.SetReadHook([this](const char* path) { return BeforeReadOpen(path); });
   io_.ClearError();
   first->cabinet = decoder_->open(decoder_, first->windows_path.c_str());
-  if (!first->cabinet) return winsim::cabinet::ToWin32Error(decoder_->last_error(decoder_),
-                                                            io_.LastError());
+  if (!first->cabinet)
+    return winsim::cabinet::ToWin32Error(decoder_->last_error(decoder_), io_.LastError());
   return 0;
 }
 
@@ -254,10 +257,9 @@ DWORD CabinetWalk::DecodeInto(mscabd_file* file, const std::string& host_target)
   extracting_ = true;
   int rc = decoder_->extract(decoder_, file, temp.c_str());
   extracting_ = false;
-  DWORD err = callback_error_ ? callback_error_
-                              : winsim::cabinet::ToWin32Error(rc, io_.LastError());
-  if (err == 0 && rename(temp.c_str(), host_target.c_str()) != 0)
-    err = winsim::ErrnoToWin32(errno);
+  DWORD err =
+      callback_error_ ? callback_error_ : winsim::cabinet::ToWin32Error(rc, io_.LastError());
+  if (err == 0 && rename(temp.c_str(), host_target.c_str()) != 0) err = winsim::ErrnoToWin32(errno);
   if (err) unlink(temp.c_str());
   return err;
 }

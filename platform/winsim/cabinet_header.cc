@@ -30,9 +30,7 @@ class HeaderReader {
  public:
   explicit HeaderReader(FILE* stream) : stream_(stream) {}
 
-  bool Read(unsigned char* buffer, size_t size) {
-    return fread(buffer, 1, size, stream_) == size;
-  }
+  bool Read(unsigned char* buffer, size_t size) { return fread(buffer, 1, size, stream_) == size; }
   bool Skip(long bytes) { return bytes == 0 || fseek(stream_, bytes, SEEK_CUR) == 0; }
 
   // A NUL-ended string of at most 255 bytes; `allow_empty` as the format

@@ -70,7 +70,8 @@ class CabBuilder {
     std::string folder_table, blocks;
     for (size_t f = 0; f < folders_.size(); ++f) {
       std::vector<std::string> pieces;
-      for (size_t at = 0; at < data[f].size(); at += kBlock) pieces.push_back(data[f].substr(at, kBlock));
+      for (size_t at = 0; at < data[f].size(); at += kBlock)
+        pieces.push_back(data[f].substr(at, kBlock));
       Put32(&folder_table, static_cast<uint32_t>(data_at + blocks.size()));
       Put16(&folder_table, static_cast<uint16_t>(pieces.size()));
       Put16(&folder_table, 0);  // stored

@@ -66,7 +66,8 @@ std::string Placeholders(const std::string& path) {
 
 // On a name as Printable shows it, where a backslash is always "\x5C".
 bool IsPlainPrintedName(const std::string& printed) {
-  return printed.find("\\x5C") == std::string::npos && printed.find_first_of("/:") == std::string::npos &&
+  return printed.find("\\x5C") == std::string::npos &&
+         printed.find_first_of("/:") == std::string::npos &&
          printed.find("..") == std::string::npos;
 }
 
@@ -75,7 +76,7 @@ bool IsPlainPrintedName(const std::string& printed) {
 struct Pass {
   std::string name;  // list, doit, odd
   std::vector<std::string> events;
-  std::vector<std::string> targets_doit;      // FullTargetName of every DOIT answer
+  std::vector<std::string> targets_doit;       // FullTargetName of every DOIT answer
   std::vector<std::string> targets_extracted;  // Target of every FILEEXTRACTED
   std::map<std::string, int> index_of_target;
   BOOL ret = FALSE;
@@ -84,8 +85,8 @@ struct Pass {
 };
 
 std::string CabinetInfoText(const char* op, const CABINET_INFO_A& info) {
-  return std::string(op) + " path=" + Placeholders(info.CabinetPath) + " file=" +
-         Printable(info.CabinetFile) + " disk=" + Printable(info.DiskName) +
+  return std::string(op) + " path=" + Placeholders(info.CabinetPath) +
+         " file=" + Printable(info.CabinetFile) + " disk=" + Printable(info.DiskName) +
          " set=" + std::to_string(info.SetId) + " number=" + std::to_string(info.CabinetNumber);
 }
 
@@ -93,10 +94,12 @@ UINT CALLBACK RecordingCallback(PVOID context, UINT code, UINT_PTR param1, UINT_
   Pass& pass = *static_cast<Pass*>(context);
   switch (code) {
     case SPFILENOTIFY_CABINETINFO:
-      pass.events.push_back(CabinetInfoText("cabinetinfo", *reinterpret_cast<CABINET_INFO_A*>(param1)));
+      pass.events.push_back(
+          CabinetInfoText("cabinetinfo", *reinterpret_cast<CABINET_INFO_A*>(param1)));
       return NO_ERROR;
     case SPFILENOTIFY_NEEDNEWCABINET:
-      pass.events.push_back(CabinetInfoText("neednewcabinet", *reinterpret_cast<CABINET_INFO_A*>(param1)));
+      pass.events.push_back(
+          CabinetInfoText("neednewcabinet", *reinterpret_cast<CABINET_INFO_A*>(param1)));
       return NO_ERROR;
     case SPFILENOTIFY_FILEINCABINET: {
       auto* info = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
@@ -131,9 +134,7 @@ UINT CALLBACK RecordingCallback(PVOID context, UINT code, UINT_PTR param1, UINT_
                             " flags=" + std::to_string(paths->Flags));
       return NO_ERROR;
     }
-    default:
-      ADD_FAILURE() << "unexpected notification " << code;
-      return NO_ERROR;
+    default: ADD_FAILURE() << "unexpected notification " << code; return NO_ERROR;
   }
 }
 
@@ -150,7 +151,7 @@ struct Oracle {
   kit_test::JsonLine meta;
   std::map<std::string, Recorded> passes;
   std::map<std::string, kit_test::JsonLine> bytes;  // "<pass>/<index>"
-  std::string compare_files;                         // raw cabextract_files
+  std::string compare_files;                        // raw cabextract_files
 };
 
 std::string RecordedText(const kit_test::JsonLine& l) {
@@ -162,13 +163,16 @@ std::string RecordedText(const kit_test::JsonLine& l) {
   }
   if (op == "file") {
     return "file name=" + Printable(l.Str("name")) + " size=" + std::to_string(l.Num("size")) +
-           " date=" + std::to_string(l.Num("dos_date")) + " time=" + std::to_string(l.Num("dos_time")) +
+           " date=" + std::to_string(l.Num("dos_date")) +
+           " time=" + std::to_string(l.Num("dos_time")) +
            " attribs=" + std::to_string(l.Num("dos_attribs")) +
            " error=" + std::to_string(l.Num("win32error")) + " param2=" + l.Str("param2") +
-           " answer=" + l.Str("answer") + " target=" + (l.IsNull("target") ? "null" : l.Str("target"));
+           " answer=" + l.Str("answer") +
+           " target=" + (l.IsNull("target") ? "null" : l.Str("target"));
   }
   return "fileextracted target=" + l.Str("target") + " source=" + l.Str("source") +
-         " error=" + std::to_string(l.Num("win32error")) + " flags=" + std::to_string(l.Num("flags"));
+         " error=" + std::to_string(l.Num("win32error")) +
+         " flags=" + std::to_string(l.Num("flags"));
 }
 
 Oracle ReadOracle(const std::string& stem) {
@@ -193,7 +197,8 @@ Oracle ReadOracle(const std::string& stem) {
     } else {
       // Wine leaves out the separator between the directory and the names
       // of later parts of a set; Windows and we keep it.
-      std::string event = ReplaceAll(RecordedText(line), "<CABDIR>\\multicabd", "<CABDIR>\\multi\\cabd");
+      std::string event =
+          ReplaceAll(RecordedText(line), "<CABDIR>\\multicabd", "<CABDIR>\\multi\\cabd");
       oracle.passes[line.Str("pass")].events.push_back(event);
     }
   }
@@ -209,7 +214,9 @@ bool HasBadFolderReference(const std::string& stem) {
 
 // Wine's Quantum decoder gives up on this valid stream part-way; libmspack
 // (and cabextract) decode it whole.
-bool WineFailsValidData(const std::string& stem) { return stem == "cab-cabx-cve-2010-2801-qtm-flush"; }
+bool WineFailsValidData(const std::string& stem) {
+  return stem == "cab-cabx-cve-2010-2801-qtm-flush";
+}
 
 // What we must produce for one recorded pass.
 Recorded Expected(const std::string& stem, const std::string& pass, const Recorded& wine) {

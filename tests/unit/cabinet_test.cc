@@ -27,17 +27,20 @@ UINT CALLBACK Dispatch(PVOID context, UINT code, UINT_PTR param1, UINT_PTR param
   Script& script = *static_cast<Script*>(context);
   switch (code) {
     case SPFILENOTIFY_CABINETINFO:
-      script.log.push_back(std::string("info:") + reinterpret_cast<CABINET_INFO_A*>(param1)->CabinetFile);
+      script.log.push_back(std::string("info:") +
+                           reinterpret_cast<CABINET_INFO_A*>(param1)->CabinetFile);
       break;
     case SPFILENOTIFY_NEEDNEWCABINET:
-      script.log.push_back(std::string("need:") + reinterpret_cast<CABINET_INFO_A*>(param1)->CabinetFile);
+      script.log.push_back(std::string("need:") +
+                           reinterpret_cast<CABINET_INFO_A*>(param1)->CabinetFile);
       break;
     case SPFILENOTIFY_FILEINCABINET:
       script.log.push_back(std::string("file:") +
                            reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1)->NameInCabinet);
       break;
     case SPFILENOTIFY_FILEEXTRACTED:
-      script.log.push_back(std::string("extracted:") + reinterpret_cast<FILEPATHS_A*>(param1)->Target);
+      script.log.push_back(std::string("extracted:") +
+                           reinterpret_cast<FILEPATHS_A*>(param1)->Target);
       break;
   }
   return script.answer ? script.answer(code, param1, param2) : NO_ERROR;
@@ -75,8 +78,8 @@ class CabinetTest : public ::testing::Test {
   }
   bool OutExists(const std::string& name) const { return fs::exists(root_.DriveC("out/" + name)); }
   size_t OutCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(root_.DriveC("out")),
-                                             fs::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(root_.DriveC("out")), fs::directory_iterator()));
   }
 
   kit_test::TempRoot root_;
@@ -115,7 +118,8 @@ TEST_F(CabinetTest, AbortStopsWithTheCallbacksErrorOrOperationAborted) {
     DWORD set_by_callback;
     DWORD expected;
   };
-  for (const Case& c : {Case{0, ERROR_OPERATION_ABORTED}, Case{ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}}) {
+  for (const Case& c :
+       {Case{0, ERROR_OPERATION_ABORTED}, Case{ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}}) {
     WriteCab(TwoMembers());
     Script script;
     script.answer = [&c](UINT code, UINT_PTR, UINT_PTR) -> UINT {
@@ -262,9 +266,9 @@ TEST_F(CabinetTest, FollowsLaterPartsOnlyByPlainNamesInTheSameDirectory) {
   Script script{ExtractAll(), {}};
   EXPECT_TRUE(Iterate(&script));
   EXPECT_EQ(script.log,
-            (std::vector<std::string>{"info:part2.cab", "file:first.txt", "extracted:C:\\out\\first.txt",
-                                      "file:second.txt", "need:part2.cab", "info:",
-                                      "extracted:C:\\out\\second.txt"}));
+            (std::vector<std::string>{"info:part2.cab", "file:first.txt",
+                                      "extracted:C:\\out\\first.txt", "file:second.txt",
+                                      "need:part2.cab", "info:", "extracted:C:\\out\\second.txt"}));
   EXPECT_EQ(Out("second.txt"), "from part two");
 
   kit_test::CabBuilder escaping;
@@ -294,6 +298,48 @@ TEST_F(CabinetTest, MissingArgumentsAreInvalidParameters) {
   SetLastError(0);
   EXPECT_FALSE(SetupIterateCabinetA("C:\\cab\\test.cab", 0, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// The recorded five-part set: every member lies in one folder that runs
+// through all five parts.
+class CabinetSetTest : public CabinetTest {
+ protected:
+  void CopyParts(int count) {
+    for (int i = 1; i <= count; ++i) {
+      std::string name = "cabd_multi_basic_pt" + std::to_string(i) + ".cab";
+      fs::copy_file(fs::path(KIT_CORPUS_DIR) / "cab" / "multi" / name, root_.DriveC("cab/" + name));
+    }
+  }
+};
+
+TEST_F(CabinetSetTest, AMissingPartEndsTheSetAndFailsTheMembersThatNeedIt) {
+  fs::create_directories(root_.DriveC("cab"));
+  CopyParts(2);
+  Script listing{ExtractAll(FILEOP_SKIP), {}};
+  EXPECT_TRUE(Iterate(&listing, "C:\\cab\\cabd_multi_basic_pt1.cab"));
+  EXPECT_EQ(listing.log,
+            (std::vector<std::string>{"info:cabd_multi_basic_pt2.cab", "file:test1.txt",
+                                      "file:test2.txt", "file:test3.txt"}));
+  Script script{ExtractAll(), {}};
+  EXPECT_FALSE(Iterate(&script, "C:\\cab\\cabd_multi_basic_pt1.cab"));
+  EXPECT_EQ(error_, static_cast<DWORD>(ERROR_INVALID_DATA));
+  EXPECT_EQ(OutCount(), 0u);
+}
+
+TEST_F(CabinetSetTest, AnErrorAnswerToNeedNewCabinetEndsTheWalk) {
+  fs::create_directories(root_.DriveC("cab"));
+  CopyParts(5);
+  auto extract = ExtractAll();
+  Script script;
+  script.answer = [&](UINT code, UINT_PTR p1, UINT_PTR p2) -> UINT {
+    if (code == SPFILENOTIFY_NEEDNEWCABINET) return ERROR_FILE_NOT_FOUND;
+    return extract(code, p1, p2);
+  };
+  EXPECT_FALSE(Iterate(&script, "C:\\cab\\cabd_multi_basic_pt1.cab"));
+  EXPECT_EQ(error_, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(script.log, (std::vector<std::string>{"info:cabd_multi_basic_pt2.cab", "file:test1.txt",
+                                                  "need:cabd_multi_basic_pt2.cab"}));
+  EXPECT_EQ(OutCount(), 0u);
 }
 
 }  // namespace
