@@ -9,6 +9,7 @@
 std::string GetManufacturerName(std::string inf_path);
 
 /// The value of `key` in `section` of the INF (at most 259 characters), or "".
+/// An empty section name finds nothing (it is never handed to the system).
 std::string MyGetProfileString(std::string inf_path, std::string section, std::string key);
 
 /// The spooler's driver directory, or <system>\spool\drivers\w32x86.
