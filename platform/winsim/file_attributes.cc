@@ -1,11 +1,17 @@
-// The file_attributes table of system.db:
+// The host_file_attributes table of system.db:
 //   host_path   TEXT PRIMARY KEY  the file's host path as ToHostPath spells it
+//   identity    TEXT              "<device>:<inode>" of the file the row is for
 //   attributes  INTEGER           the stored FILE_ATTRIBUTE_* bits
 //   write_bits  INTEGER           the mode write bits the file had before
 //                                 READONLY cleared them (0 when not cleared)
+// A row whose identity is not that of the file now at the path belongs to
+// a file that was deleted or replaced behind winsim's back, and is ignored.
 #include "platform/winsim/file_attributes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 #include "platform/winsim/store.h"
 #include "platform/winsim/winsim.h"
@@ -27,8 +33,9 @@ DWORD EnsureTable() {
   sqlite3* db = Database(&error);
   if (db == nullptr) return error ? error : ERROR_CANTOPEN;
   int rc = sqlite3_exec(db,
-                        "CREATE TABLE IF NOT EXISTS file_attributes ("
+                        "CREATE TABLE IF NOT EXISTS host_file_attributes ("
                         " host_path TEXT PRIMARY KEY,"
+                        " identity TEXT NOT NULL,"
                         " attributes INTEGER NOT NULL,"
                         " write_bits INTEGER NOT NULL DEFAULT 0)",
                         nullptr, nullptr, nullptr);
@@ -43,10 +50,27 @@ struct Record {
   mode_t write_bits = 0;
 };
 
-DWORD ReadRecord(sqlite3* db, const std::string& host, Record* record) {
-  Statement select(db, "SELECT attributes, write_bits FROM file_attributes WHERE host_path = ?");
+/// Device, inode and (where the file system keeps it) birth time: inode
+/// numbers are reused at once for a file created after a deletion.
+std::string Identity(const std::string& host, const struct stat& st) {
+  std::string id = std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+                   std::to_string(static_cast<unsigned long long>(st.st_ino));
+  struct statx sx;
+  if (statx(AT_FDCWD, host.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
+    id += ":" + std::to_string(static_cast<long long>(sx.stx_btime.tv_sec)) + "." +
+          std::to_string(sx.stx_btime.tv_nsec);
+  }
+  return id;
+}
+
+/// The row for the file `st` at `host`; not found when there is none or it
+/// is another file's.
+DWORD ReadRecord(sqlite3* db, const std::string& host, const struct stat& st, Record* record) {
+  Statement select(db,
+                   "SELECT attributes, write_bits FROM host_file_attributes"
+                   " WHERE host_path = ? AND identity = ?");
   if (!select.ok()) return ERROR_BADDB;
-  select.Bind(1, host);
+  select.Bind(1, host).Bind(2, Identity(host, st));
   int rc = select.Step();
   if (rc == SQLITE_DONE) return 0;
   if (rc != SQLITE_ROW) return SqliteToWin32(rc);
@@ -56,31 +80,32 @@ DWORD ReadRecord(sqlite3* db, const std::string& host, Record* record) {
   return 0;
 }
 
-DWORD WriteRecord(sqlite3* db, const std::string& host, const Record& record) {
+DWORD WriteRecord(sqlite3* db, const std::string& host, const struct stat& st, const Record& record) {
   Statement upsert(db,
-                   "INSERT INTO file_attributes (host_path, attributes, write_bits) VALUES (?, ?, ?)"
-                   " ON CONFLICT(host_path) DO UPDATE SET attributes = excluded.attributes,"
+                   "INSERT INTO host_file_attributes (host_path, identity, attributes, write_bits)"
+                   " VALUES (?, ?, ?, ?) ON CONFLICT(host_path) DO UPDATE SET"
+                   " identity = excluded.identity, attributes = excluded.attributes,"
                    " write_bits = excluded.write_bits");
   if (!upsert.ok()) return ERROR_BADDB;
-  upsert.Bind(1, host).Bind(2, static_cast<long long>(record.attributes))
-      .Bind(3, static_cast<long long>(record.write_bits));
+  upsert.Bind(1, host).Bind(2, Identity(host, st)).Bind(3, static_cast<long long>(record.attributes))
+      .Bind(4, static_cast<long long>(record.write_bits));
   int rc = upsert.Step();
   return rc == SQLITE_DONE ? 0 : SqliteToWin32(rc);
 }
 
 DWORD DeleteRecord(sqlite3* db, const std::string& host) {
-  Statement del(db, "DELETE FROM file_attributes WHERE host_path = ?");
+  Statement del(db, "DELETE FROM host_file_attributes WHERE host_path = ?");
   if (!del.ok()) return ERROR_BADDB;
   del.Bind(1, host);
   int rc = del.Step();
   return rc == SQLITE_DONE ? 0 : SqliteToWin32(rc);
 }
 
-DWORD Lookup(const std::string& host, Record* record) {
+DWORD Lookup(const std::string& host, const struct stat& st, Record* record) {
   if (DWORD e = EnsureTable()) return e;
   Transaction txn(Transaction::kRead);
   if (txn.status()) return txn.status();
-  return ReadRecord(txn.db(), host, record);
+  return ReadRecord(txn.db(), host, st, record);
 }
 
 DWORD Combine(const Record& record, const struct stat& st) {
@@ -96,7 +121,7 @@ DWORD Combine(const Record& record, const struct stat& st) {
 
 DWORD Effective(const std::string& host, const struct stat& st, DWORD* attributes) {
   Record record;
-  if (DWORD e = Lookup(host, &record)) return e;
+  if (DWORD e = Lookup(host, st, &record)) return e;
   *attributes = Combine(record, st);
   return 0;
 }
@@ -113,7 +138,7 @@ DWORD Set(const std::string& host, const struct stat& st, DWORD attributes) {
   Transaction txn(Transaction::kWrite);
   if (txn.status()) return txn.status();
   Record old;
-  if (DWORD e = ReadRecord(txn.db(), host, &old)) return e;
+  if (DWORD e = ReadRecord(txn.db(), host, st, &old)) return e;
 
   Record updated;
   updated.found = true;
@@ -132,20 +157,21 @@ DWORD Set(const std::string& host, const struct stat& st, DWORD attributes) {
       new_mode = mode | restore;
     }
   }
-  if (DWORD e = WriteRecord(txn.db(), host, updated)) return e;
+  if (DWORD e = WriteRecord(txn.db(), host, st, updated)) return e;
   if (new_mode != mode && chmod(host.c_str(), new_mode) != 0) return ErrnoToWin32(errno);
   DWORD e = txn.Commit();
   if (e != 0 && new_mode != mode) chmod(host.c_str(), mode);
   return e;
 }
 
-DWORD CopyRecord(const std::string& from, const std::string& to) {
+DWORD CopyRecord(const std::string& from, const struct stat& from_st, const std::string& to,
+                 const struct stat& to_st) {
   if (DWORD e = EnsureTable()) return e;
   Transaction txn(Transaction::kWrite);
   if (txn.status()) return txn.status();
   Record record;
-  if (DWORD e = ReadRecord(txn.db(), from, &record)) return e;
-  DWORD e = record.found ? WriteRecord(txn.db(), to, record) : DeleteRecord(txn.db(), to);
+  if (DWORD e = ReadRecord(txn.db(), from, from_st, &record)) return e;
+  DWORD e = record.found ? WriteRecord(txn.db(), to, to_st, record) : DeleteRecord(txn.db(), to);
   if (e) return e;
   return txn.Commit();
 }

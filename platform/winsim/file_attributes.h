@@ -2,7 +2,9 @@
 // (read-only, hidden, system, archive) with each file; a Linux file system has
 // only mode bits, so the attributes live in system.db, one row per host path.
 // Read-only is kept in both places: setting it clears the file's write bits
-// (so host tools see it too), clearing it gives them back.
+// (so host tools see it too), clearing it gives them back. A row holds for
+// the file it was written for: one deleted or replaced by other means drops
+// its attributes, as on Windows.
 #pragma once
 
 #include <sys/stat.h>
@@ -33,9 +35,11 @@ bool IsReadOnly(const std::string& host, const struct stat& st, DWORD* error = n
 /// error neither the store nor the mode bits changed.
 DWORD Set(const std::string& host, const struct stat& st, DWORD attributes);
 
-/// Makes `to` carry the stored attributes of `from` (or none, when `from`
-/// has none), as a copy does. 0 or a store error.
-DWORD CopyRecord(const std::string& from, const std::string& to);
+/// Makes the file `to` (stat'ed after it was written) carry the stored
+/// attributes of `from` (or none, when `from` has none), as a copy does.
+/// 0 or a store error.
+DWORD CopyRecord(const std::string& from, const struct stat& from_st, const std::string& to,
+                 const struct stat& to_st);
 
 /// Forgets the stored attributes of `host` (after a delete). 0 or a store error.
 DWORD Forget(const std::string& host);

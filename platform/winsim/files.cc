@@ -170,7 +170,11 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR target, BOOL fail_if_exists) {
   if (DWORD e = winsim::hostfiles::CopyAtomically(source_host, target_host, fail_if_exists != FALSE)) {
     return Fail(e);
   }
-  if (DWORD e = winsim::fileattr::CopyRecord(source_host, target_host)) return Fail(e);
+  struct stat target_st;
+  if (stat(target_host.c_str(), &target_st) != 0) return Fail(winsim::ErrnoToWin32(errno));
+  if (DWORD e = winsim::fileattr::CopyRecord(source_host, source_st, target_host, target_st)) {
+    return Fail(e);
+  }
   return TRUE;
 }
 

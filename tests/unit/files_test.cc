@@ -192,6 +192,13 @@ TEST_F(WinsimFilesTest, AttributesAreKeptAndReadOnlyFollowsTheWriteBits) {
   ASSERT_TRUE(SetFileAttributesA("C:\\f\\host_ro.txt", FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_NE(Mode("f/host_ro.txt") & S_IWUSR, 0u);
 
+  // A file replaced by other means does not inherit the old file's attributes.
+  ASSERT_TRUE(SetFileAttributesA("C:\\f\\a.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  std::filesystem::remove(root_.DriveC("f/a.txt"));
+  root_.WriteDriveC("f/a.txt", "replaced");
+  EXPECT_EQ(GetFileAttributesA("C:\\f\\a.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(CopyFileA("C:\\f\\host_ro.txt", "C:\\f\\a.txt", FALSE));
+
   for (const char* missing : {"C:\\f\\none.txt", "C:\\none\\a.txt"}) {
     DWORD expected = std::string(missing).find("none\\") != std::string::npos ? ERROR_PATH_NOT_FOUND
                                                                                 : ERROR_FILE_NOT_FOUND;
