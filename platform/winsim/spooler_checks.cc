@@ -40,6 +40,8 @@ bool HasAccess(ACCESS_MASK granted, ACCESS_MASK needed) {
   return (granted & needed) == needed;
 }
 
+bool DefaultIsAnAttribute() { return Facts().version.platform_id != VER_PLATFORM_WIN32_NT; }
+
 bool IsLocalServer(const char* server) {
   // Only the local machine is simulated; a named server is never reached.
   return server == nullptr || server[0] == '\0';

@@ -34,6 +34,11 @@ ACCESS_MASK GrantedAccess(ACCESS_MASK desired);
 /// control, so there every handle may do everything.
 bool HasAccess(ACCESS_MASK granted, ACCESS_MASK needed);
 
+/// True on Windows 95, 98 and Me, where PRINTER_ATTRIBUTE_DEFAULT marks the
+/// default printer and setting it makes a printer the default. NT keeps the
+/// default per user (the Device entry) and neither reports nor takes the bit.
+bool DefaultIsAnAttribute();
+
 /// True for NULL or "": the local machine, the only one simulated.
 bool IsLocalServer(const char* server);
 

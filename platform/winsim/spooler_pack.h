@@ -12,7 +12,7 @@ namespace winsim::spooler {
 /// One printer as the caller sees it.
 struct PrinterView {
   PrinterRecord record;
-  bool is_default = false;  // reported as PRINTER_ATTRIBUTE_DEFAULT
+  bool is_default = false;  // reported as PRINTER_ATTRIBUTE_DEFAULT (Windows 9x)
 };
 
 /// True for the levels this spooler describes printers at (1 and 2).

@@ -37,7 +37,7 @@ DWORD CollectLocalPrinters(std::vector<sp::PrinterView>* views) {
   for (const std::string& name : sp::PrinterNames(tx.db())) {
     sp::PrinterView v;
     if (sp::ReadPrinter(tx.db(), name, &v.record) != 0) continue;
-    v.is_default = sp::IsDefault(tx.db(), v.record.name);
+    v.is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), v.record.name);
     views->push_back(std::move(v));
   }
   return 0;
@@ -79,7 +79,8 @@ DWORD UpdatePrinter(sp::PrinterHandle* h, const PRINTER_INFO_2A& info) {
   bool was_default = sp::IsDefault(db, current.name);
   if (renamed) rc = sp::DeletePrinterKey(db, current.name);
   if (rc == 0) rc = sp::WritePrinter(db, updated);
-  bool make_default = (info.Attributes & PRINTER_ATTRIBUTE_DEFAULT) || (renamed && was_default);
+  bool make_default = (sp::DefaultIsAnAttribute() && (info.Attributes & PRINTER_ATTRIBUTE_DEFAULT)) ||
+                      (renamed && was_default);
   if (rc == 0 && make_default) rc = sp::MakeDefault(db, updated);
   if (rc == 0) rc = tx.Commit();
   if (rc == 0) h->name = updated.name;
@@ -129,7 +130,7 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
 }
 
 // ---- WINSPOOL.DRV GetPrinterA ------------------------------------------------
-// Native: the default printer's record carries PRINTER_ATTRIBUTE_DEFAULT.
+// Native (Windows 9x): the default printer's record carries PRINTER_ATTRIBUTE_DEFAULT.
 BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
   if (winsim::FaultInjected("GetPrinterA")) return FALSE;
   sp::PrinterHandle* h = sp::LookupPrinter(printer);
@@ -143,16 +144,16 @@ BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
     if (tx.status() != 0) return sp::Fail(tx.status());
     DWORD rc = sp::ReadPrinter(tx.db(), h->name, &views[0].record);
     if (rc != 0) return sp::Fail(rc);
-    views[0].is_default = sp::IsDefault(tx.db(), views[0].record.name);
+    views[0].is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), views[0].record.name);
   }
   return DeliverPrinters(level, views, buffer, size, needed);
 }
 
 // ---- WINSPOOL.DRV SetPrinterA ------------------------------------------------
 // Native: needs PRINTER_ACCESS_ADMINISTER. Level 2 stores the description's
-// names, attributes, priorities and times (the status is the spooler's own);
-// PRINTER_ATTRIBUTE_DEFAULT makes the printer the default printer, as
-// Windows 9x does. A new name renames the printer.
+// names, attributes, priorities and times (the status is the spooler's own).
+// On Windows 9x PRINTER_ATTRIBUTE_DEFAULT makes the printer the default
+// printer. A new name renames the printer.
 BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
   if (winsim::FaultInjected("SetPrinterA")) return FALSE;
   sp::PrinterHandle* h = sp::LookupPrinter(printer);

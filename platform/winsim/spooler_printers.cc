@@ -36,9 +36,9 @@ extern "C" {
 // ---- WINSPOOL.DRV AddPrinterA ------------------------------------------------
 // Native: the name must be unique without regard to case (1802), the driver
 // installed (1797), every port of a pooled "A,B" list known (1796) and the
-// print processor installed (1798). A printer created with
-// PRINTER_ATTRIBUTE_DEFAULT becomes the default printer (as on Windows 9x);
-// otherwise the default printer is left as it is.
+// print processor installed (1798). On Windows 9x a printer created with
+// PRINTER_ATTRIBUTE_DEFAULT becomes the default printer; otherwise the
+// default printer is left as it is.
 HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE printer) {
   if (winsim::FaultInjected("AddPrinterA")) return nullptr;
   if (!sp::IsLocalServer(server)) {
@@ -61,7 +61,8 @@ HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE printer) {
   sp::PrinterRecord record;
   sp::UnpackPrinter2(*info, &record);
   if (record.datatype.empty()) record.datatype = "RAW";
-  DWORD rc = CreatePrinter(record, (info->Attributes & PRINTER_ATTRIBUTE_DEFAULT) != 0);
+  bool make_default = sp::DefaultIsAnAttribute() && (info->Attributes & PRINTER_ATTRIBUTE_DEFAULT);
+  DWORD rc = CreatePrinter(record, make_default);
   if (rc != 0) {
     SetLastError(rc);
     return nullptr;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/winsim/spooler_store.h"
 #include "platform/winsim/winsim.h"
 
 namespace winsim {
@@ -72,6 +73,11 @@ DWORD OpenDatabase(Connection& c) {
     c.db = nullptr;
     return rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN ? ERROR_ACCESS_DENIED
                                                            : SqliteToWin32(rc);
+  }
+  // A fresh Windows already has the spooler's ports and keys.
+  if (sqlite3_exec(c.db, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    bool seeded = spooler::EnsureDefaults(c.db) == 0;
+    sqlite3_exec(c.db, seeded ? "COMMIT;" : "ROLLBACK;", nullptr, nullptr, nullptr);
   }
   return 0;
 }
