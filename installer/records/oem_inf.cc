@@ -65,13 +65,22 @@ bool ComposeWindowsInfCopyPath(const std::string& inf_path, char (&copy_path)[kM
   return false;
 }
 
+/// True for a plain file name: no other separator ('/' also separates on
+/// Windows), no drive, and not "." or "..".
+bool IsPlainFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         kit::FindChar(name, '/') == kit::kNotFound &&
+         kit::FindChar(name, ':') == kit::kNotFound;
+}
+
 /// True when `path` names a file directly inside <Windows>\INF (letter case
 /// ignored), the only place whose files an uninstall may delete.
 bool IsInWindowsInfDir(std::string_view path) {
   char windows[kMaxPath] = {};
   if (!GetWindowsDir(windows)) return false;
   std::string inf_dir = kit::ToUpper(kit::FormatString("%s\\INF", windows));
-  return !kit::FileNamePart(path).empty() && kit::ToUpper(kit::DirectoryPart(path)) == inf_dir;
+  return IsPlainFileName(kit::FileNamePart(path)) &&
+         kit::ToUpper(kit::DirectoryPart(path)) == inf_dir;
 }
 
 void DeleteIfInWindowsInfDir(const char* path) {

@@ -167,14 +167,24 @@ TEST_F(OemInfTest, XpWithoutARecordedCopyRemovesNothing) {
   EXPECT_EQ(root_.ReadEvents().find("MessageBox"), std::string::npos);
 }
 
-TEST_F(OemInfTest, XpNeverDeletesARecordedFileOutsideTheInfDirectory) {
-  InstallLeftovers();
-  root_.WriteSystemIni(kXpIni);
-  std::string elsewhere = root_.WriteDriveC("kit/oem1.inf", kInf);
-  SetSz(kRecord, "OEMINF", "C:\\kit\\oem1.inf");
-  EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.inf", "TR-2210", "Brevant"));
-  EXPECT_TRUE(fs::exists(elsewhere));
-  EXPECT_FALSE(RegistryKeyExists(kRecord));
+TEST(OemInfGuardTest, XpNeverDeletesARecordedFileOutsideTheInfDirectory) {
+  const char* recorded[] = {
+      "C:\\kit\\oem1.inf",
+      "C:\\WINDOWS\\inf\\..\\..\\kit\\oem1.inf",
+      "C:\\WINDOWS\\inf\\x/../../../kit/oem1.inf",
+      "oem1.inf",
+  };
+  for (const char* value : recorded) {
+    SCOPED_TRACE(value);
+    kit_test::TempRoot root;
+    root.WriteSystemIni(kXpIni);
+    std::string elsewhere = root.WriteDriveC("kit/oem1.inf", kInf);
+    ASSERT_TRUE(CreateDriverRecord("TR-2210", "Brevant"));
+    SetSz(kRecord, "OEMINF", value);
+    EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.inf", "TR-2210", "Brevant"));
+    EXPECT_TRUE(fs::exists(elsewhere));
+    EXPECT_FALSE(RegistryKeyExists(kRecord));
+  }
 }
 
 TEST_F(OemInfTest, CopyRecordsTheRegisteredCopyInTheQuotedNamesRecord) {
