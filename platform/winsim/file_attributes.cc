@@ -171,6 +171,8 @@ DWORD CopyRecord(const std::string& from, const struct stat& from_st, const std:
   if (txn.status()) return txn.status();
   Record record;
   if (DWORD e = ReadRecord(txn.db(), from, from_st, &record)) return e;
+  // A new copy is a changed file: it gets ARCHIVE besides the source's bits.
+  record.attributes |= FILE_ATTRIBUTE_ARCHIVE;
   DWORD e = record.found ? WriteRecord(txn.db(), to, to_st, record) : DeleteRecord(txn.db(), to);
   if (e) return e;
   return txn.Commit();

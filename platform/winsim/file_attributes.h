@@ -36,7 +36,8 @@ bool IsReadOnly(const std::string& host, const struct stat& st, DWORD* error = n
 DWORD Set(const std::string& host, const struct stat& st, DWORD attributes);
 
 /// Makes the file `to` (stat'ed after it was written) carry the stored
-/// attributes of `from` (or none, when `from` has none), as a copy does.
+/// attributes of `from` plus ARCHIVE (or none, when `from` has none), as a
+/// copy does.
 /// 0 or a store error.
 DWORD CopyRecord(const std::string& from, const struct stat& from_st, const std::string& to,
                  const struct stat& to_st);

@@ -111,7 +111,7 @@ TEST_F(WinsimFilesTest, CopyCarriesAttributesAndWriteTime) {
   ASSERT_TRUE(SetFileAttributesA("C:\\src\\ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(CopyFileA("C:\\src\\ro.txt", "C:\\copy.txt", FALSE));
   EXPECT_EQ(GetFileAttributesA("C:\\copy.txt"),
-            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_EQ(Mode("copy.txt") & 0222, 0u);
   // The read-only copy cannot be replaced until its attribute is cleared.
   SetLastError(kPoison);
