@@ -78,8 +78,11 @@ struct FindSearch : winsim::HandleObject {
 };
 
 /// Windows names cannot hold these; a host file so named is not addressable.
-bool AddressableName(const std::string& name) {
+/// winsim's own temporary files (a copy or extraction under way) are not
+/// listed either: on Windows that data is written under the target's name.
+bool ListableName(const std::string& name) {
   if (name.empty() || name.size() >= MAX_PATH) return false;
+  if (name.compare(0, 9, ".~winsim-") == 0) return false;
   for (unsigned char c : name) {
     if (c < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
   }
@@ -95,7 +98,7 @@ DWORD ReadDirectoryNames(const std::string& host_dir, std::vector<std::string>* 
   while (struct dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (AddressableName(name)) names->push_back(name);
+    if (ListableName(name)) names->push_back(name);
   }
   closedir(dir);
   winsim::findpattern::SortNames(names);

@@ -217,6 +217,7 @@ TEST_F(WinsimFilesTest, SearchListsDotsFirstThenNamesWithoutRegardToCase) {
   root_.WriteDriveC("dir/c", "ccc");
   root_.WriteDriveC("dir/x.dll", "x");
   root_.WriteDriveC("dir/back\\slash", "unreachable from Windows");
+  root_.WriteDriveC("dir/.~winsim-copy-Ab12Cd", "a copy under way");
   std::filesystem::create_directories(root_.DriveC("dir/Sub"));
   std::filesystem::create_directories(root_.DriveC("empty"));
   using Names = std::vector<std::string>;
