@@ -80,9 +80,13 @@ DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer) {
   return 0;
 }
 
-void RemoveSourceFile(const SourceFile& file) {
+void RemoveStagedFile(const std::string& file_name) {
+  std::string staged;
+  if (!IsPlainFileName(file_name) || ToHostPath(DriverDirectory() + "\\" + file_name, &staged) != 0) {
+    return;
+  }
   std::error_code ec;
-  fs::remove(file.host_path, ec);
+  fs::remove(staged, ec);
 }
 
 DWORD RemoveDriverFile(const std::string& file_name) {

@@ -26,9 +26,9 @@ DWORD FindDriverFile(const std::string& name, SourceFile* file);
 /// half-written. 0 or the error.
 DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer);
 
-/// Removes an installed file's source from the driver directory: the
-/// spooler moves the files it installs out of there.
-void RemoveSourceFile(const SourceFile& file);
+/// Deletes the copy of a file staged in the driver directory itself; one
+/// that is absent is fine.
+void RemoveStagedFile(const std::string& file_name);
 
 /// Deletes a file from the version directory; one that is absent is fine.
 DWORD RemoveDriverFile(const std::string& file_name);

@@ -90,11 +90,7 @@ DWORD AddDriver(sp::DriverRecord record, DWORD copy_flags) {
     if (rc != 0) return rc;
   }
   rc = sp::WriteDriver(tx.db(), record);
-  if (rc == 0) rc = tx.Commit();
-  if (rc != 0) return rc;
-  // Only a registered driver's files leave the driver directory.
-  for (const sp::SourceFile& file : sources) sp::RemoveSourceFile(file);
-  return 0;
+  return rc != 0 ? rc : tx.Commit();
 }
 
 // The driver's files that no other installed driver names.
@@ -128,6 +124,7 @@ DWORD DeleteDriver(const char* name, DWORD delete_flags) {
       rc = sp::RemoveDriverFile(f);
       // DPD_DELETE_ALL_FILES fails when a file cannot go; the driver stays.
       if (rc != 0 && (delete_flags & DPD_DELETE_ALL_FILES)) return rc;
+      sp::RemoveStagedFile(f);
     }
   }
   rc = sp::DeleteDriverKey(tx.db(), driver.name);
@@ -149,9 +146,9 @@ extern "C" {
 // ---- WINSPOOL.DRV AddPrinterDriverExA ----------------------------------------
 // Native: every file the description names (driver, data, configuration,
 // help, each dependent file) must be in the printer-driver directory; the
-// spooler moves them into its version subdirectory "3" (copying all of
-// them with APD_COPY_ALL_FILES, else those not there yet or newer) and
-// records bare names. Driver, data and configuration file are required (87). A driver of
+// spooler copies them into its version subdirectory "3" (all of them with
+// APD_COPY_ALL_FILES, else those not there yet or newer) and records bare
+// names. Driver, data and configuration file are required (87). A driver of
 // that name already installed: 1795, nothing changed.
 BOOL WINAPI AddPrinterDriverExA(LPSTR server, DWORD level, LPBYTE driver_info, DWORD copy_flags) {
   if (winsim::FaultInjected("AddPrinterDriverExA")) return FALSE;
@@ -171,7 +168,9 @@ BOOL WINAPI AddPrinterDriverExA(LPSTR server, DWORD level, LPBYTE driver_info, D
 // ---- WINSPOOL.DRV DeletePrinterDriverExA -------------------------------------
 // Native: a driver that a printer uses stays (3001). With
 // DPD_DELETE_UNUSED_FILES or DPD_DELETE_ALL_FILES its files leave the
-// version directory unless another driver names them. With
+// version directory unless another driver names them; so do the copies
+// staged for it in the driver directory, so that an install followed by an
+// uninstall leaves the directory as it found it. With
 // DPD_DELETE_SPECIFIC_VERSION only version `version_flag` is deleted.
 BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driver_name,
                                    DWORD delete_flags, DWORD version_flag) {

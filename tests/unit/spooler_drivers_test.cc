@@ -29,7 +29,7 @@ class SpoolerDriversTest : public kit_test::SpoolerTest {
   }
 };
 
-TEST_F(SpoolerDriversTest, RegistersEveryFieldAndMovesTheFilesIntoTheVersionDirectory) {
+TEST_F(SpoolerDriversTest, RegistersEveryFieldAndCopiesTheFilesIntoTheVersionDirectory) {
   std::vector<std::string> deps;
   std::string list;
   for (int i = 0; i < 40; ++i) {  // far more than 260 bytes of names
@@ -67,7 +67,7 @@ TEST_F(SpoolerDriversTest, RegistersEveryFieldAndMovesTheFilesIntoTheVersionDire
   EXPECT_EQ(r.datatype, "RAW");
   for (const char* f : {"DRV.DLL", "MODEL.PPD", "UI.DLL", "DRV.HLP", "BRVMODEL39.GPD"}) {
     EXPECT_TRUE(InVersionDir(f)) << f;
-    EXPECT_FALSE(InDriverDir(f)) << f;
+    EXPECT_TRUE(InDriverDir(f)) << f;
   }
 }
 
@@ -169,12 +169,19 @@ TEST_F(SpoolerDriversTest, DeletingAllFilesKeepsThoseAnotherDriverNames) {
   ASSERT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, second, DPD_DELETE_ALL_FILES, 0));
   EXPECT_FALSE(Installed("Second"));
   EXPECT_FALSE(InVersionDir("OWN2.DLL"));
+  EXPECT_FALSE(InDriverDir("OWN2.DLL"));  // nor its staged copy
   // Still named by "First": the shared file and the three main files stay.
   const char* kept[] = {"SHARED.DLL", "DRV.DLL", "MODEL.PPD", "UI.DLL", "OWN1.DLL"};
-  for (const char* f : kept) EXPECT_TRUE(InVersionDir(f)) << f;
+  for (const char* f : kept) {
+    EXPECT_TRUE(InVersionDir(f)) << f;
+    EXPECT_TRUE(InDriverDir(f)) << f;
+  }
 
   ASSERT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, first, DPD_DELETE_UNUSED_FILES, 0));
-  for (const char* f : kept) EXPECT_FALSE(InVersionDir(f)) << f;
+  for (const char* f : kept) {
+    EXPECT_FALSE(InVersionDir(f)) << f;
+    EXPECT_FALSE(InDriverDir(f)) << f;
+  }
 }
 
 TEST_F(SpoolerDriversTest, TheDriverDirectoryIsSizedLikeEveryBufferAndCreated) {
