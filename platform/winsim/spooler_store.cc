@@ -114,9 +114,14 @@ bool IsKeyName(std::string_view name) {
   return !name.empty() && name.find('\\') == std::string_view::npos;
 }
 
-DWORD EnsureDefaults(sqlite3* db) {
+bool HasDefaults(sqlite3* db) {
   int64_t id = 0;
-  if (rs::FindKey(db, rs::kLocalMachine, kPortsPath, &id) == 0) return 0;
+  return rs::FindKey(db, rs::kLocalMachine, kPortsPath, &id) == 0;
+}
+
+DWORD EnsureDefaults(sqlite3* db) {
+  if (HasDefaults(db)) return 0;
+  int64_t id = 0;
   DWORD rc = rs::CreateKey(db, rs::kLocalMachine, kPortsPath, &id);
   if (rc != 0) return rc;
   ValueWriter w(db, id);

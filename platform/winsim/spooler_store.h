@@ -68,6 +68,10 @@ bool IsKeyName(std::string_view name);
 /// Needs a write transaction. 0 or a store error.
 DWORD EnsureDefaults(sqlite3* db);
 
+/// True when the Ports key exists (EnsureDefaults has nothing to do). Needs
+/// no write lock, so a process that opens the store need not wait for one.
+bool HasDefaults(sqlite3* db);
+
 // ---- printers ----------------------------------------------------------------
 
 /// Printer names as stored, in case-insensitive name order.

@@ -75,7 +75,8 @@ DWORD OpenDatabase(Connection& c) {
                                                            : SqliteToWin32(rc);
   }
   // A fresh Windows already has the spooler's ports and keys.
-  if (sqlite3_exec(c.db, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) == SQLITE_OK) {
+  if (!spooler::HasDefaults(c.db) &&
+      sqlite3_exec(c.db, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) == SQLITE_OK) {
     bool seeded = spooler::EnsureDefaults(c.db) == 0;
     sqlite3_exec(c.db, seeded ? "COMMIT;" : "ROLLBACK;", nullptr, nullptr, nullptr);
   }

@@ -121,6 +121,12 @@ TEST_F(SpoolerPrintersTest, AFreshSystemHasTheLocalPortsOfWindows) {
   SetLastError(kPoison);
   EXPECT_EQ(AddPrinter("P", "Drv", "USB009"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+
+  // Ports taken away from outside come back when the spooler next needs them.
+  ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port\\Ports"),
+            0);
+  EXPECT_TRUE(AddClosedPrinter("P", "Drv", "USB008"));
 }
 
 TEST_F(SpoolerPrintersTest, AddPrinterHandsBackAHandleToWhatItStored) {
