@@ -11,11 +11,15 @@
 //   memory.cc     KERNEL32  LocalAlloc LocalFree GlobalAlloc GlobalFree
 //   codepage.cc   KERNEL32  IsDBCSLeadByte GetACP; USER32 CharUpperBuffA
 //   profile.cc    KERNEL32  GetPrivateProfileSectionA GetPrivateProfileStringA
-//                           WriteProfileStringA
 //   files.cc      KERNEL32  CopyFileA DeleteFileA FindFirstFileA FindNextFileA
 //                           FindClose SetFileAttributesA GetFileAttributesA
 //   modules.cc    KERNEL32  LoadLibraryA GetProcAddress FreeLibrary
-//   spooler.cc    WINSPOOL  printers, drivers, default printer
+//   spooler_printers.cc     WINSPOOL  AddPrinterA OpenPrinterA ClosePrinter DeletePrinter
+//   spooler_printer_info.cc WINSPOOL  EnumPrintersA GetPrinterA SetPrinterA
+//   spooler_drivers.cc      WINSPOOL  AddPrinterDriverExA DeletePrinterDriverExA
+//                           DeletePrinterDriverA GetPrinterDriverDirectoryA
+//   spooler_default.cc      WINSPOOL  SetDefaultPrinterA, ordinal 202;
+//                           KERNEL32 WriteProfileStringA
 //   setupapi.cc   SETUPAPI  SetupAddToSourceListA SetupRemoveFromSourceListA
 //                           SetupCopyOEMInfA
 //   cabinet.cc    SETUPAPI  SetupIterateCabinetA
