@@ -252,6 +252,7 @@ DWORD CabinetWalk::DecodeInto(mscabd_file* file, const std::string& host_target)
   temp += ".~winsim-cab-XXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) return winsim::ErrnoToWin32(errno);
+  fchmod(fd, 0644);  // an ordinary file once in place, not mkstemp's private one
   close(fd);
   io_.ClearError();
   extracting_ = true;
