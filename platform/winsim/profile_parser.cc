@@ -117,8 +117,10 @@ DWORD WriteText(std::string_view text, UINT code_page, char* buffer, DWORD size)
   return static_cast<DWORD>(keep);
 }
 
+// An empty name finds nothing, not even a `[]` section: native Windows NT
+// faults on an empty section name, and a missing section is the safe answer.
 const Section* FindSection(const Profile* p, std::u32string_view name) {
-  if (p == nullptr) return nullptr;
+  if (p == nullptr || name.empty()) return nullptr;
   auto it = p->first_section.find(Folded(name));
   return it == p->first_section.end() ? nullptr : &p->sections[it->second];
 }

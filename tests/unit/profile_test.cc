@@ -291,6 +291,10 @@ TEST_F(ProfileTest, MissingInputsGiveTheDefault) {
   }
   EXPECT_EQ(String(file, nullptr, "k", 260, nullptr), "");
   EXPECT_EQ(Section(file, nullptr), "");
+  std::string unnamed = Inf("[]\nk=v\n[ ]\nk=w\n", "unnamed.inf");
+  EXPECT_EQ(Section(unnamed, ""), "");
+  EXPECT_EQ(String(unnamed, "", "k"), "");
+  EXPECT_EQ(String(unnamed, "  ", "k"), "");
   EXPECT_EQ(String(file, "S", "nokey", 260, nullptr), "");
 }
 
