@@ -1,11 +1,10 @@
 #include "platform/winsim/spooler_driver_files.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
+#include "platform/winsim/host_files.h"
 #include "platform/winsim/spooler_store.h"
 #include "platform/winsim/winsim.h"
 
@@ -69,15 +68,7 @@ DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer) {
   fs::create_directories(fs::path(target).parent_path(), ec);
   if (ec) return FromErrorCode(ec);
   if (only_if_newer && IsUpToDate(target, file.host_path)) return 0;
-  std::string temp = target + ".winsim-" + std::to_string(getpid());
-  fs::copy_file(file.host_path, temp, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return FromErrorCode(ec);
-  }
-  return 0;
+  return hostfiles::CopyAtomically(file.host_path, target, false);
 }
 
 void RemoveStagedFile(const std::string& file_name) {

@@ -21,9 +21,8 @@ struct SourceFile {
 DWORD FindDriverFile(const std::string& name, SourceFile* file);
 
 /// Copies a file into the version directory, creating it. With
-/// `only_if_newer` an existing copy at least as new is kept. A copy is
-/// written beside the target and renamed over it, so the target is never
-/// half-written. 0 or the error.
+/// `only_if_newer` an existing copy at least as new is kept. The target is
+/// never half-written, and keeps the source's modification time. 0 or the error.
 DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer);
 
 /// Deletes the copy of a file staged in the driver directory itself; one

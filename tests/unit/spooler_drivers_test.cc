@@ -3,7 +3,9 @@
 // directory.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,11 @@ namespace {
 
 using kit_test::kPoison;
 using namespace std::string_literals;
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class SpoolerDriversTest : public kit_test::SpoolerTest {
  protected:
@@ -119,6 +126,27 @@ TEST_F(SpoolerDriversTest, APathIntoTheDriverDirectoryIsRecordedAsABareName) {
   bool found = false;
   EXPECT_EQ(Read("D", &found).driver_file, "DRV.DLL");
   EXPECT_TRUE(InVersionDir("DRV.DLL"));
+}
+
+TEST_F(SpoolerDriversTest, OnlyCopyAllFilesReplacesANewerInstalledFile) {
+  ASSERT_TRUE(AddDriver("First"));
+  auto installed = [this] {
+    return FileText(root_.DriveC(std::string(kDriverDir) + "/3/DRV.DLL"));
+  };
+  ASSERT_EQ(installed(), "stand-in");
+  auto offer = [this](const char* name, DWORD flags) {
+    for (const char* f : {"DRV.DLL", "MODEL.PPD", "UI.DLL"}) PlaceDriverFile(f, "older");
+    std::string path = root_.DriveC(std::string(kDriverDir) + "/DRV.DLL");
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    DriverInfo d;
+    d.name = name;
+    return AddPrinterDriverExA(nullptr, 6, reinterpret_cast<LPBYTE>(d.Fill()), flags);
+  };
+  ASSERT_TRUE(offer("Second", 0));
+  EXPECT_EQ(installed(), "stand-in");
+  ASSERT_TRUE(offer("Third", APD_COPY_ALL_FILES));
+  EXPECT_EQ(installed(), "older");
 }
 
 TEST_F(SpoolerDriversTest, DeletionRefusesUnknownAndUsedDrivers) {
