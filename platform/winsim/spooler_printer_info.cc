@@ -40,7 +40,7 @@ DWORD CollectLocalPrinters(std::vector<sp::PrinterView>* views) {
     v.is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), v.record.name);
     views->push_back(std::move(v));
   }
-  return 0;
+  return tx.Commit();  // a read that joined a caller's transaction must not spoil it
 }
 
 // The second half of the sizing protocol, shared by EnumPrintersA and GetPrinterA.
@@ -145,6 +145,8 @@ BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
     DWORD rc = sp::ReadPrinter(tx.db(), h->name, &views[0].record);
     if (rc != 0) return sp::Fail(rc);
     views[0].is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), views[0].record.name);
+    rc = tx.Commit();
+    if (rc != 0) return sp::Fail(rc);
   }
   return DeliverPrinters(level, views, buffer, size, needed);
 }

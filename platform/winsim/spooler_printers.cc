@@ -89,6 +89,7 @@ BOOL WINAPI OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defau
     winsim::Transaction tx(winsim::Transaction::kRead);
     if (tx.status() != 0) return sp::Fail(tx.status());
     DWORD rc = sp::ReadPrinter(tx.db(), name, &record);
+    if (rc == 0) rc = tx.Commit();
     if (rc != 0) return sp::Fail(rc);
   }
   ACCESS_MASK access = sp::GrantedAccess(defaults ? defaults->DesiredAccess : 0);
