@@ -132,9 +132,15 @@ std::u32string_view WithoutQuotes(std::u32string_view v) {
   return v;
 }
 
-std::string KeyList(const Section& s, UINT code_page) {
+// A list's data is composed only as far as a buffer of `size` bytes can
+// show: once it cannot fit, the rest would be cut anyway (a large section
+// read into a small buffer stays cheap).
+bool Overflows(const std::string& data, DWORD size) { return data.size() + 2 > size; }
+
+std::string KeyList(const Section& s, UINT code_page, DWORD size) {
   std::string data;
   for (const Entry& e : s.entries) {
+    if (Overflows(data, size)) break;
     if (e.key.empty() || IsComment(e)) continue;
     data += UnicodeToAnsi(e.key, code_page);
     data.push_back('\0');
@@ -167,11 +173,12 @@ Profile ParseProfile(std::string_view bytes, UINT code_page) {
 DWORD ReadSection(const Profile* profile, const char* section, char* buffer, DWORD size) {
   // The requested name is taken as given: unlike a key read, blanks around
   // it are not ignored (" Version " finds nothing).
-  const Section* s = section ? FindSection(profile, AnsiToUnicode(section, profile ? profile->code_page : 1252)) : nullptr;
-  std::string data;
   UINT code_page = profile ? profile->code_page : 1252;
+  const Section* s = section ? FindSection(profile, AnsiToUnicode(section, code_page)) : nullptr;
+  std::string data;
   if (s != nullptr) {
     for (const Entry& e : s->entries) {
+      if (Overflows(data, size)) break;
       if (IsComment(e) || (e.key.empty() && !e.has_value)) continue;
       data += UnicodeToAnsi(e.key, code_page);
       if (e.has_value) {
@@ -193,7 +200,7 @@ DWORD ReadString(const Profile* profile, const char* section, const char* key,
   }
   if (s != nullptr && key == nullptr) {
     *found = true;
-    return WriteList(KeyList(*s, code_page), code_page, buffer, size);
+    return WriteList(KeyList(*s, code_page, size), code_page, buffer, size);
   }
   if (s != nullptr && key != nullptr) {
     std::u32string wanted = AnsiToUnicode(TrimAnsi(key), code_page);
