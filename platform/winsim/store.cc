@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/winsim/spooler_store.h"
 #include "platform/winsim/winsim.h"
@@ -28,6 +30,10 @@ const char kSchema[] =
 struct Connection {
   std::recursive_mutex mu;
   sqlite3* db = nullptr;
+  // Prepared statements that are not in use, by their SQL text: parsing SQL
+  // costs more than running it, and an install runs the same few hundred
+  // statements again and again.
+  std::map<std::string, std::vector<sqlite3_stmt*>> idle;
   DWORD failure = 0;  // sticky: a database that failed to open is not retried
   int depth = 0;      // transaction nesting
   bool poisoned = false;
@@ -115,6 +121,9 @@ sqlite3* Database(DWORD* error) {
 void CloseDatabase() {
   Connection& c = Conn();
   std::lock_guard<std::recursive_mutex> lock(c.mu);
+  for (auto& [sql, stmts] : c.idle)
+    for (sqlite3_stmt* st : stmts) sqlite3_finalize(st);
+  c.idle.clear();
   if (c.db) sqlite3_close_v2(c.db);
   c.db = nullptr;
   c.failure = 0;
@@ -166,13 +175,35 @@ DWORD Transaction::Commit() {
 }
 
 Statement::Statement(sqlite3* db, const char* sql) {
-  if (db && sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+  if (!db) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> lock(c.mu);
+  if (db == c.db) {
+    auto it = c.idle.find(sql);
+    if (it != c.idle.end() && !it->second.empty()) {
+      stmt_ = it->second.back();
+      it->second.pop_back();
+      return;
+    }
+  }
+  if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
     std::fprintf(stderr, "winsim: bad statement (%s): %s\n", sqlite3_errmsg(db), sql);
     stmt_ = nullptr;
   }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  if (!stmt_) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> lock(c.mu);
+  if (sqlite3_db_handle(stmt_) != c.db) {
+    sqlite3_finalize(stmt_);
+    return;
+  }
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  c.idle[sqlite3_sql(stmt_)].push_back(stmt_);
+}
 
 Statement& Statement::Bind(int index, long long value) {
   if (stmt_) sqlite3_bind_int64(stmt_, index, value);
