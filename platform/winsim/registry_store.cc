@@ -145,6 +145,29 @@ DWORD SubkeyAt(sqlite3* db, int64_t id, DWORD index, std::string* name) {
   return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : SqliteToWin32(rc);
 }
 
+std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id) {
+  std::vector<KeyWithValues> keys;
+  Statement s(db,
+              "SELECT k.id, k.name, v.name, v.type, v.data FROM reg_keys k"
+              " LEFT JOIN reg_values v ON v.key = k.id WHERE k.parent = ?1"
+              " ORDER BY k.fold, k.name, v.id");
+  s.Bind(1, id);
+  int64_t current = -1;
+  while (s.Step() == SQLITE_ROW) {
+    if (s.Int(0) != current) {
+      current = s.Int(0);
+      keys.push_back(KeyWithValues{s.Text(1), {}});
+    }
+    if (sqlite3_column_type(s.Raw(), 2) == SQLITE_NULL) continue;  // a key without values
+    Value v;
+    v.name = s.Text(2);
+    v.type = static_cast<DWORD>(s.Int(3));
+    v.data = s.Blob(4);
+    keys.back().values.push_back(std::move(v));
+  }
+  return keys;
+}
+
 std::vector<Value> Values(sqlite3* db, int64_t id) {
   std::vector<Value> values;
   Statement s(db, "SELECT name, type, data FROM reg_values WHERE key = ?1 ORDER BY id");

@@ -54,6 +54,14 @@ std::vector<std::string> SubkeyNames(sqlite3* db, int64_t id);
 /// The index-th subkey; ERROR_NO_MORE_ITEMS past the end.
 DWORD SubkeyAt(sqlite3* db, int64_t id, DWORD index, std::string* name);
 
+/// Every subkey of `id` (in enumeration order) with its values (in theirs),
+/// read in one query: for callers that read a whole collection of keys.
+struct KeyWithValues {
+  std::string name;
+  std::vector<Value> values;
+};
+std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id);
+
 /// Values in enumeration order.
 std::vector<Value> Values(sqlite3* db, int64_t id);
 /// The index-th value; ERROR_NO_MORE_ITEMS past the end.

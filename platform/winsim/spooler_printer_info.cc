@@ -34,9 +34,9 @@ bool WantsLocalPrinters(DWORD flags, const char* name) {
 DWORD CollectLocalPrinters(std::vector<sp::PrinterView>* views) {
   winsim::Transaction tx(winsim::Transaction::kRead);
   if (tx.status() != 0) return tx.status();
-  for (const std::string& name : sp::PrinterNames(tx.db())) {
+  for (sp::PrinterRecord& record : sp::ReadAllPrinters(tx.db())) {
     sp::PrinterView v;
-    if (sp::ReadPrinter(tx.db(), name, &v.record) != 0) continue;
+    v.record = std::move(record);
     v.is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), v.record.name);
     views->push_back(std::move(v));
   }

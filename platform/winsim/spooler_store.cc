@@ -138,6 +138,46 @@ DWORD EnsureDefaults(sqlite3* db) {
 
 std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrintersPath); }
 
+namespace {
+
+// A printer record from its key's values.
+void FillPrinterRecord(const std::vector<rs::Value>& values, PrinterRecord* r) {
+  std::vector<std::string> folded_names;
+  folded_names.reserve(values.size());
+  for (const rs::Value& v : values) folded_names.push_back(rs::FoldName(v.name));
+  auto find = [&](const char* value_name) -> const rs::Value* {
+    std::string folded = rs::FoldName(value_name);
+    for (size_t i = 0; i < values.size(); ++i)
+      if (folded_names[i] == folded) return &values[i];
+    return nullptr;
+  };
+  auto sz = [&](const char* value_name) {
+    const rs::Value* v = find(value_name);
+    return v ? rs::SzText(*v) : std::string();
+  };
+  auto dword = [&](const char* value_name) {
+    const rs::Value* v = find(value_name);
+    return v && v->type == REG_DWORD ? rs::DwordOf(*v) : 0;
+  };
+  r->share_name = sz("Share Name");
+  r->port = sz("Port");
+  r->driver = sz("Printer Driver");
+  r->comment = sz("Description");
+  r->location = sz("Location");
+  r->separator_file = sz("Separator File");
+  r->print_processor = sz("Print Processor");
+  r->datatype = sz("Datatype");
+  r->parameters = sz("Parameters");
+  r->attributes = dword("Attributes");
+  r->priority = dword("Priority");
+  r->default_priority = dword("Default Priority");
+  r->start_time = dword("StartTime");
+  r->until_time = dword("UntilTime");
+  r->status = dword("Status");
+}
+
+}  // namespace
+
 DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
   int64_t key = 0;
   if (!FindChild(db, kPrintersPath, name, &key)) return ERROR_INVALID_PRINTER_NAME;
@@ -145,22 +185,22 @@ DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
   int64_t parent = 0;
   rs::KeyName(db, key, &stored, &parent);
   r->name = stored;
-  r->share_name = SzOf(db, key, "Share Name");
-  r->port = SzOf(db, key, "Port");
-  r->driver = SzOf(db, key, "Printer Driver");
-  r->comment = SzOf(db, key, "Description");
-  r->location = SzOf(db, key, "Location");
-  r->separator_file = SzOf(db, key, "Separator File");
-  r->print_processor = SzOf(db, key, "Print Processor");
-  r->datatype = SzOf(db, key, "Datatype");
-  r->parameters = SzOf(db, key, "Parameters");
-  r->attributes = DwordOf(db, key, "Attributes");
-  r->priority = DwordOf(db, key, "Priority");
-  r->default_priority = DwordOf(db, key, "Default Priority");
-  r->start_time = DwordOf(db, key, "StartTime");
-  r->until_time = DwordOf(db, key, "UntilTime");
-  r->status = DwordOf(db, key, "Status");
+  FillPrinterRecord(rs::Values(db, key), r);
   return 0;
+}
+
+std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db) {
+  std::vector<PrinterRecord> printers;
+  int64_t id = 0;
+  if (rs::FindKey(db, rs::kLocalMachine, kPrintersPath, &id) != 0) return printers;
+  for (const rs::KeyWithValues& key : rs::SubkeysWithValues(db, id)) {
+    if (!IsKeyName(key.name)) continue;
+    PrinterRecord r;
+    r.name = key.name;
+    FillPrinterRecord(key.values, &r);
+    printers.push_back(std::move(r));
+  }
+  return printers;
 }
 
 DWORD WritePrinter(sqlite3* db, const PrinterRecord& r) {
@@ -192,9 +232,8 @@ DWORD DeletePrinterKey(sqlite3* db, std::string_view name) {
 }
 
 bool DriverInUse(sqlite3* db, std::string_view driver) {
-  for (const std::string& name : PrinterNames(db)) {
-    PrinterRecord r;
-    if (ReadPrinter(db, name, &r) == 0 && SameName(r.driver, driver)) return true;
+  for (const PrinterRecord& r : ReadAllPrinters(db)) {
+    if (SameName(r.driver, driver)) return true;
   }
   return false;
 }

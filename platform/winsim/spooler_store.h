@@ -78,6 +78,8 @@ bool HasDefaults(sqlite3* db);
 std::vector<std::string> PrinterNames(sqlite3* db);
 /// Reads a printer; ERROR_INVALID_PRINTER_NAME when there is none of that name.
 DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* record);
+/// Every printer, in enumeration order, read in one query.
+std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db);
 /// Creates the printer's key (named record.name) or overwrites its values.
 DWORD WritePrinter(sqlite3* db, const PrinterRecord& record);
 /// Deletes a printer's key with everything below it.

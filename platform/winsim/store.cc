@@ -23,6 +23,8 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS reg_values("
     "  id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL, name BLOB NOT NULL,"
     "  fold BLOB NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
+    // Values are enumerated in the order they were first set (their id).
+    "CREATE INDEX IF NOT EXISTS reg_values_order ON reg_values(key, id);"
     "INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES"
     "  (1, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
     "  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');";

@@ -64,6 +64,7 @@ class Statement {
   long long Int(int column) const;
   std::string Text(int column) const;
   std::string Blob(int column) const;
+  sqlite3_stmt* Raw() const { return stmt_; }
 
  private:
   sqlite3_stmt* stmt_ = nullptr;
