@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/local_printers.h"
 #include "common/strbuf.h"
 #include "common/text.h"
 #include "common/trace.h"
@@ -75,17 +76,10 @@ int SelectDefaultPrinter(bool use_given_name, std::string printer_name) {
 }
 
 int GetFirstLocalPrinter(char* buffer) {
-  DWORD needed = 0;
+  kit::UniqueGlobalMem block;
   DWORD count = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, nullptr, 0, &needed, &count);
-
-  kit::UniqueGlobalMem block(needed ? GlobalAlloc(GMEM_ZEROINIT, needed) : nullptr);
-  DWORD size = block ? needed : 0;
-  if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, static_cast<LPBYTE>(block.Get()), size,
-                     &needed, &count)) {
-    return -1;
-  }
-  if (count >= 1 && block) {
+  if (!kit::EnumLocalPrinters(1, &block, &count)) return -1;
+  if (count >= 1) {
     const auto* first = static_cast<const PRINTER_INFO_1A*>(block.Get());
     // The caller's buffer holds 260 bytes; a longer name is cut, never
     // written past it.

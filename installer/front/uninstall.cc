@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/error_box.h"
+#include "common/local_printers.h"
 #include "common/strbuf.h"
 #include "common/text.h"
 #include "common/trace.h"
@@ -38,16 +39,9 @@ int DeletePrintersOfDriver(std::string driver_name) {
     return 0;
   }
 
-  DWORD needed = 0;
+  kit::UniqueGlobalMem block;
   DWORD count = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-
-  kit::UniqueGlobalMem block(needed ? GlobalAlloc(GMEM_ZEROINIT, needed) : nullptr);
-  DWORD size = block ? needed : 0;
-  if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, static_cast<LPBYTE>(block.Get()), size,
-                     &needed, &count)) {
-    return 0;
-  }
+  if (!kit::EnumLocalPrinters(2, &block, &count)) return 0;
 
   const auto* printers = static_cast<const PRINTER_INFO_2A*>(block.Get());
   for (DWORD i = 0; printers != nullptr && i < count; ++i) {
