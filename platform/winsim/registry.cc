@@ -66,6 +66,25 @@ LONG OpenOrCreate(HKEY key, LPCSTR sub_key, REGSAM access, bool create, PHKEY re
   return ERROR_SUCCESS;
 }
 
+// Runs `body(db, id)` on the key behind `key` in one transaction, after the
+// checks every call makes: a live handle, opened with the `needed` access, to
+// a key that still exists. A read commits too, so that a call made inside a
+// caller's transaction never spoils it.
+template <typename Body>
+LONG OnKey(HKEY key, REGSAM needed, Transaction::Mode mode, Body body) {
+  int64_t id = 0;
+  REGSAM access = 0;
+  if (LONG err = Resolve(key, &id, &access)) return err;
+  if ((access & needed) != needed) return ERROR_ACCESS_DENIED;
+  Transaction tx(mode);
+  if (tx.status()) return static_cast<LONG>(tx.status());
+  if (!regstore::KeyExists(tx.db(), id)) return ERROR_KEY_DELETED;
+  LONG result = body(tx.db(), id);
+  if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return result;
+  if (DWORD err = tx.Commit()) return static_cast<LONG>(err);
+  return result;
+}
+
 // Copies `bytes` into a caller's buffer of *size bytes by the registry's
 // sizing rules: no buffer asks for the size, a short buffer gives
 // ERROR_MORE_DATA with the size needed.
@@ -136,18 +155,13 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR sub_key) {
 LONG WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD name_size) {
   LONG code;
   if (Fault("RegEnumKeyA", &code)) return code;
-  int64_t id = 0;
-  REGSAM access = 0;
-  if (LONG err = Resolve(key, &id, &access)) return err;
-  if (!(access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  Transaction tx(Transaction::kRead);
-  if (tx.status()) return static_cast<LONG>(tx.status());
-  if (!regstore::KeyExists(tx.db(), id)) return ERROR_KEY_DELETED;
-  std::string found;
-  if (DWORD err = regstore::SubkeyAt(tx.db(), id, index, &found)) return static_cast<LONG>(err);
-  if (!name || found.size() + 1 > name_size) return ERROR_MORE_DATA;
-  std::memcpy(name, found.c_str(), found.size() + 1);
-  return ERROR_SUCCESS;
+  return OnKey(key, KEY_ENUMERATE_SUB_KEYS, Transaction::kRead, [&](sqlite3* db, int64_t id) -> LONG {
+    std::string found;
+    if (DWORD err = regstore::SubkeyAt(db, id, index, &found)) return static_cast<LONG>(err);
+    if (!name || found.size() + 1 > name_size) return ERROR_MORE_DATA;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    return ERROR_SUCCESS;
+  });
 }
 
 // ADVAPI32.RegEnumValueA: the index-th value in the order values were first
@@ -158,21 +172,16 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR value_name, LPDWORD value
   LONG code;
   if (Fault("RegEnumValueA", &code)) return code;
   if (reserved || !value_name || !value_name_chars) return ERROR_INVALID_PARAMETER;
-  int64_t id = 0;
-  REGSAM access = 0;
-  if (LONG err = Resolve(key, &id, &access)) return err;
-  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Transaction tx(Transaction::kRead);
-  if (tx.status()) return static_cast<LONG>(tx.status());
-  if (!regstore::KeyExists(tx.db(), id)) return ERROR_KEY_DELETED;
-  regstore::Value v;
-  if (DWORD err = regstore::ValueAt(tx.db(), id, index, &v)) return static_cast<LONG>(err);
-  if (v.name.size() + 1 > *value_name_chars) return ERROR_MORE_DATA;
-  LONG result = CopyData(v.data, data, data_bytes);
-  std::memcpy(value_name, v.name.c_str(), v.name.size() + 1);
-  *value_name_chars = static_cast<DWORD>(v.name.size());
-  if (type) *type = v.type;
-  return result;
+  return OnKey(key, KEY_QUERY_VALUE, Transaction::kRead, [&](sqlite3* db, int64_t id) -> LONG {
+    regstore::Value v;
+    if (DWORD err = regstore::ValueAt(db, id, index, &v)) return static_cast<LONG>(err);
+    if (v.name.size() + 1 > *value_name_chars) return ERROR_MORE_DATA;
+    LONG result = CopyData(v.data, data, data_bytes);
+    std::memcpy(value_name, v.name.c_str(), v.name.size() + 1);
+    *value_name_chars = static_cast<DWORD>(v.name.size());
+    if (type) *type = v.type;
+    return result;
+  });
 }
 
 // ADVAPI32.RegQueryValueExA: NULL or "" names the default value. The data is
@@ -183,18 +192,13 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved, LPDW
   LONG code;
   if (Fault("RegQueryValueExA", &code)) return code;
   if (reserved) return ERROR_INVALID_PARAMETER;
-  int64_t id = 0;
-  REGSAM access = 0;
-  if (LONG err = Resolve(key, &id, &access)) return err;
-  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Transaction tx(Transaction::kRead);
-  if (tx.status()) return static_cast<LONG>(tx.status());
-  if (!regstore::KeyExists(tx.db(), id)) return ERROR_KEY_DELETED;
-  regstore::Value v;
-  if (DWORD err = regstore::GetValue(tx.db(), id, value_name ? value_name : "", &v))
-    return static_cast<LONG>(err);
-  if (type) *type = v.type;
-  return CopyData(v.data, data, data_bytes);
+  return OnKey(key, KEY_QUERY_VALUE, Transaction::kRead, [&](sqlite3* db, int64_t id) -> LONG {
+    regstore::Value v;
+    if (DWORD err = regstore::GetValue(db, id, value_name ? value_name : "", &v))
+      return static_cast<LONG>(err);
+    if (type) *type = v.type;
+    return CopyData(v.data, data, data_bytes);
+  });
 }
 
 // ADVAPI32.RegSetValueExA: stores exactly `data_bytes` bytes.
@@ -203,32 +207,19 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD ty
   LONG code;
   if (Fault("RegSetValueExA", &code)) return code;
   if (!data && data_bytes) return ERROR_INVALID_PARAMETER;
-  int64_t id = 0;
-  REGSAM access = 0;
-  if (LONG err = Resolve(key, &id, &access)) return err;
-  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  Transaction tx(Transaction::kWrite);
-  if (tx.status()) return static_cast<LONG>(tx.status());
-  if (!regstore::KeyExists(tx.db(), id)) return ERROR_KEY_DELETED;
   std::string_view bytes(reinterpret_cast<const char*>(data), data ? data_bytes : 0);
-  if (DWORD err = regstore::SetValue(tx.db(), id, value_name ? value_name : "", type, bytes))
-    return static_cast<LONG>(err);
-  return static_cast<LONG>(tx.Commit());
+  return OnKey(key, KEY_SET_VALUE, Transaction::kWrite, [&](sqlite3* db, int64_t id) -> LONG {
+    return static_cast<LONG>(regstore::SetValue(db, id, value_name ? value_name : "", type, bytes));
+  });
 }
 
 // ADVAPI32.RegDeleteValueA.
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR value_name) {
   LONG code;
   if (Fault("RegDeleteValueA", &code)) return code;
-  int64_t id = 0;
-  REGSAM access = 0;
-  if (LONG err = Resolve(key, &id, &access)) return err;
-  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  Transaction tx(Transaction::kWrite);
-  if (tx.status()) return static_cast<LONG>(tx.status());
-  if (DWORD err = regstore::DeleteValue(tx.db(), id, value_name ? value_name : ""))
-    return static_cast<LONG>(err);
-  return static_cast<LONG>(tx.Commit());
+  return OnKey(key, KEY_SET_VALUE, Transaction::kWrite, [&](sqlite3* db, int64_t id) -> LONG {
+    return static_cast<LONG>(regstore::DeleteValue(db, id, value_name ? value_name : ""));
+  });
 }
 
 // ADVAPI32.RegCloseKey: closing a predefined root succeeds and does nothing.
