@@ -25,3 +25,9 @@ endif()
 
 enable_testing()
 add_subdirectory(tests/windows)
+
+# The cabinet benchmark's Windows side (bench/wine_cabinet_bench.sh).
+add_executable(cab_iterate ${CMAKE_SOURCE_DIR}/bench/windows/cab_iterate.c)
+target_link_libraries(cab_iterate PRIVATE setupapi)
+target_link_options(cab_iterate PRIVATE -static-libgcc)
+set_target_properties(cab_iterate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
