@@ -79,7 +79,9 @@ TEST(BoundsTest, EveryLimitHoldsJustUnderAtAndOver) {
          std::memset(info.FullTargetName, 0x5A, sizeof info.FullTargetName);
          UINT answer = CabinetFileCallback(&context, SPFILENOTIFY_FILEINCABINET,
                                            reinterpret_cast<UINT_PTR>(&info), 0);
-         if (answer == FILEOP_DOIT) EXPECT_EQ(std::strlen(info.FullTargetName), n);
+         if (answer == FILEOP_DOIT) {
+           EXPECT_EQ(std::strlen(info.FullTargetName), n);
+         }
          return answer == FILEOP_DOIT;
        }},
       {"export string (folder of MySetFilesAttibute)", 259,
@@ -118,7 +120,9 @@ TEST(BoundsTest, EveryLimitHoldsJustUnderAtAndOver) {
          }
          const DWORD attributes = FILE_ATTRIBUTE_HIDDEN;
          int result = MySetFilesAttibute(0, &attributes, "C:\\list");
-         if (result == 0) EXPECT_EQ(GetFileAttributesA("C:\\list\\000000000") & FILE_ATTRIBUTE_HIDDEN, 0u);
+         if (result == 0) {
+           EXPECT_EQ(GetFileAttributesA("C:\\list\\000000000") & FILE_ATTRIBUTE_HIDDEN, 0u);
+         }
          return used == n && result == 1;
        }},
   };
