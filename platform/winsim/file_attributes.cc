@@ -53,12 +53,15 @@ struct Record {
 /// Device, inode and (where the file system keeps it) birth time: inode
 /// numbers are reused at once for a file created after a deletion.
 std::string Identity(const std::string& host, const struct stat& st) {
-  std::string id = std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
-                   std::to_string(static_cast<unsigned long long>(st.st_ino));
+  std::string id = std::to_string(static_cast<unsigned long long>(st.st_dev));
+  id += ':';
+  id += std::to_string(static_cast<unsigned long long>(st.st_ino));
   struct statx sx;
   if (statx(AT_FDCWD, host.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
-    id += ":" + std::to_string(static_cast<long long>(sx.stx_btime.tv_sec)) + "." +
-          std::to_string(sx.stx_btime.tv_nsec);
+    id += ':';
+    id += std::to_string(static_cast<long long>(sx.stx_btime.tv_sec));
+    id += '.';
+    id += std::to_string(sx.stx_btime.tv_nsec);
   }
   return id;
 }

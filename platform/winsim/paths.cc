@@ -119,8 +119,9 @@ std::string ToWindowsPath(const std::string& host_path) {
   }
   for (char& c : rest)
     if (c == '/') c = '\\';
-  if (rest.empty()) rest = "\\";
-  return out + rest;
+  if (rest.empty()) rest.push_back('\\');
+  out += rest;
+  return out;
 }
 
 DWORD ErrnoToWin32(int err) {

@@ -38,7 +38,9 @@ class ProfileTest : public ::testing::Test {
     CheckGuard(buf, size);
     if (size >= 2) {
       EXPECT_EQ(buf[n], '\0');
-      if (n == 0) EXPECT_EQ(buf[1], '\0');
+      if (n == 0) {
+        EXPECT_EQ(buf[1], '\0');
+      }
     }
     return std::string(buf.data(), n);
   }
@@ -124,7 +126,7 @@ TEST_F(ProfileTest, SectionHeadersAndNames) {
       "[Dup]\nfirst=1\n"
       "[Other]\no=1\n"
       "[dUP]\nsecond=2\n"
-      "[\xDCn\xEFc\xF6\x64\xE9]\nu=1\n");
+      "[\xDCn\xEF" "c\xF6\x64\xE9]\nu=1\n");
   EXPECT_EQ(Section(file, "a]b"), "ab=1\0"s);
   EXPECT_EQ(Section(file, "Trail"), "t=1\0"s);
   EXPECT_EQ(Section(file, "INDENTED"), "i=1\0"s);
@@ -136,7 +138,7 @@ TEST_F(ProfileTest, SectionHeadersAndNames) {
   EXPECT_EQ(Section(file, " Trail "), "");
   EXPECT_EQ(String(file, " Trail ", "t"), "1");
   // Only ASCII letters match regardless of case.
-  EXPECT_EQ(Section(file, "\xDCn\xEFc\xF6\x64\xE9"), "u=1\0"s);
+  EXPECT_EQ(Section(file, "\xDCn\xEF" "c\xF6\x64\xE9"), "u=1\0"s);
   EXPECT_EQ(Section(file, "\xDCN\xCF\x43\xD6\x44\xC9"), "");
 }
 
@@ -164,8 +166,11 @@ TEST_F(ProfileTest, SectionReadSizing) {
     EXPECT_EQ(n, c.count);
     EXPECT_EQ(std::string(buf.data(), n), c.entries);
     EXPECT_EQ(buf[n], '\0');
-    if (c.cut) EXPECT_EQ(buf[n + 1], '\0');  // two NULs end cut data
-    if (!c.cut) EXPECT_EQ(buf[n + 1], kPoison);
+    if (c.cut) {
+      EXPECT_EQ(buf[n + 1], '\0');  // two NULs end cut data
+    } else {
+      EXPECT_EQ(buf[n + 1], kPoison);
+    }
     CheckGuard(buf, c.size);
   }
   // Sizes 1 and 0 write at most the one byte there is.

@@ -54,7 +54,9 @@ class WinsimSetupApiTest : public ::testing::Test {
     BOOL ok = SetupCopyOEMInfA(inf, "C:\\kit", SPOST_PATH, style, buffer, sizeof buffer, &required, nullptr);
     if (error) *error = GetLastError();
     *path = buffer;
-    if (ok || GetLastError() == ERROR_FILE_EXISTS) EXPECT_EQ(required, path->size() + 1);
+    if (ok || GetLastError() == ERROR_FILE_EXISTS) {
+      EXPECT_EQ(required, path->size() + 1);
+    }
     return ok;
   }
 
