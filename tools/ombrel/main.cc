@@ -143,6 +143,8 @@ int main(int argc, char** argv) {
   int result = Invoke(name, symbol, call);
   std::printf("%d\n", result);
   std::fflush(stdout);
-  dlclose(handle);
+  // The library stays loaded until the process ends: its process-wide
+  // state (the simulated system's connection and caches) lives as long as
+  // the process, as a DLL's does on Windows.
   return 0;
 }
