@@ -48,6 +48,20 @@ Connection& Conn() {
 
 void Report(const std::string& message) { std::fprintf(stderr, "winsim: %s\n", message.c_str()); }
 
+// True when the schema's last object exists. Parsing the schema statements
+// costs a quarter of a short run and takes the write lock, so it is done
+// only for a database that lacks them.
+bool SchemaPresent(sqlite3* db, int* rc) {
+  sqlite3_stmt* st = nullptr;
+  *rc = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE name = 'reg_values_order'", -1,
+                           &st, nullptr);
+  if (*rc != SQLITE_OK) return false;
+  int step = sqlite3_step(st);
+  sqlite3_finalize(st);
+  if (step != SQLITE_ROW && step != SQLITE_DONE) *rc = step;
+  return step == SQLITE_ROW;
+}
+
 DWORD OpenDatabase(Connection& c) {
   std::string path = Root() + "/system.db";
   int rc = sqlite3_open_v2(path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
@@ -65,7 +79,7 @@ DWORD OpenDatabase(Connection& c) {
   char* message = nullptr;
   rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
                     nullptr, &message);
-  if (rc == SQLITE_OK) {
+  if (rc == SQLITE_OK && !SchemaPresent(c.db, &rc) && rc == SQLITE_OK) {
     rc = sqlite3_exec(c.db, (std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;").c_str(),
                       nullptr, nullptr, &message);
   }
