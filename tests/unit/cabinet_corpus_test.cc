@@ -9,6 +9,8 @@
 // accepts, the expectation is adjusted below, each case with its reason.
 #include <gtest/gtest.h>
 
+#include "support/printable.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -39,19 +41,7 @@ std::string WindowsPathOf(const std::string& host_path) {
 
 std::string CabDir() { return WindowsPathOf(CorpusDir() + "/cab"); }
 
-std::string Printable(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    }
-  }
-  return out;
-}
+using kit_test::Printable;
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))

@@ -4,6 +4,8 @@
 // and compares the result and every byte written.
 #include <gtest/gtest.h>
 
+#include "support/printable.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -55,19 +57,7 @@ std::string WindowsPathOf(const std::string& host_path) {
   return p;
 }
 
-std::string Printable(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7F) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    }
-  }
-  return out;
-}
+using kit_test::Printable;
 
 // Runs one recorded query; returns a description of the difference, or "".
 std::string Replay(const kit_test::JsonLine& q, const std::string& inf) {
