@@ -3,8 +3,6 @@
 // installs from the example kit.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,69 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "scenario/sim_system.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using kit_test::ShellWord;
+using kit_test::SimSystem;
+using kit_test::ZPath;
+using Outcome = kit_test::RunResult;
 
 constexpr char kPrinter[] = "Brevant TR-2210 Series PS";
 
-struct Outcome {
-  int exit_code = -1;
-  std::string out;
-};
-
-std::string Quote(const std::string& text) {
-  std::string word = "'";
-  for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return word + "'";
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string KitFile(const std::string& name) {
-  return std::string(KIT_SOURCE_DIR) + "/examples/kit/" + name;
-}
-
-std::string ZPath(const std::string& host_path) {
-  std::string path = "Z:" + host_path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
 class OmbrelTool : public testing::Test {
  protected:
-  OmbrelTool() {
-    char tmpl[] = "/tmp/ombrel-scenario-XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    root_ = made ? made : "/tmp/ombrel-scenario-failed";
-  }
-  ~OmbrelTool() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
-  /// Runs a program of the build with quoted words; stderr joins stdout
-  /// when `with_stderr`, else it goes to a log in the root.
   Outcome Run(const std::string& program, const std::vector<std::string>& words,
               bool with_stderr = false, const std::string& env = "") {
-    std::string command = "WINSIM_ROOT=" + Quote(root_) + " " + env + " " +
-                          Quote(std::string(KIT_BIN_DIR) + "/" + program);
-    for (const std::string& w : words) command += " " + Quote(w);
-    command += with_stderr ? " 2>&1" : " 2>>" + Quote(root_ + "/stderr.log");
-    Outcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return outcome;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) outcome.out.append(chunk, n);
-    int status = pclose(pipe);
-    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
+    return sim_.RunWords(program, words, with_stderr, env);
   }
 
   /// The integer that ombrel printed for a call that ran.
@@ -85,25 +37,19 @@ class OmbrelTool : public testing::Test {
   }
 
   std::string Winsim(const std::vector<std::string>& words) { return Run("winsim", words).out; }
-
-  std::string Events() { return ReadFile(root_ + "/events.jsonl"); }
-  std::string DriveC(const std::string& relative) { return root_ + "/drive_c/" + relative; }
+  std::string Events() { return sim_.Events(); }
+  std::string DriveC(const std::string& relative) { return sim_.DriveC(relative); }
 
   /// A Windows 2000 system with the example kit's printer installed.
   void InstallKitPrinter() {
-    ASSERT_EQ(Run("winsim", {"init", "--version", "2000", "--force"}).exit_code, 0);
-    std::string cache = Winsim({"path", "C:\\WINDOWS\\Driver Cache\\i386"});
-    while (!cache.empty() && (cache.back() == '\n' || cache.back() == '\r')) cache.pop_back();
-    fs::create_directories(cache);
-    fs::copy_file(KitFile("driver.cab"), cache + "/driver.cab",
-                  fs::copy_options::overwrite_existing);
-    ASSERT_EQ(Run("winsim", {"reg", "import", KitFile("ports.reg")}).exit_code, 0);
-    std::string line = "/INF \"" + ZPath(KitFile("setup.inf")) + "\" /PRINTER \"" + kPrinter +
-                       "\" /MDL \"TR-2210\"";
-    ASSERT_EQ(Run("quillset", {line}).exit_code, 1);
+    sim_.Prepare("2000");
+    std::string line = "/INF \"" + ZPath(SimSystem::KitFile("setup.inf")) + "\" /PRINTER \"" +
+                       kPrinter + "\" /MDL \"TR-2210\"";
+    ASSERT_EQ(sim_.Quillset(line), 1);
   }
 
-  std::string root_;
+  SimSystem sim_;
+  const std::string& root_ = sim_.root();
 };
 
 TEST_F(OmbrelTool, BadArgumentsPrintTheUsageAndExitTwo) {
@@ -129,7 +75,7 @@ TEST_F(OmbrelTool, BadArgumentsPrintTheUsageAndExitTwo) {
 
 TEST_F(OmbrelTool, MissingLibraryExitsOne) {
   Outcome o = Run("ombrel", {"IsPrinterInstalled", "Office"}, true,
-                  "OMBREL_LIBRARY=" + Quote(root_ + "/no-such-library.so"));
+                  "OMBREL_LIBRARY=" + ShellWord(root_ + "/no-such-library.so"));
   EXPECT_EQ(o.exit_code, 1);
   EXPECT_NE(o.out.find("cannot load"), std::string::npos) << o.out;
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace kit_test {
 
@@ -51,11 +52,14 @@ class SimSystem {
 
   const std::string& root() const { return root_; }
 
-  /// Runs `program` from the build directory with already-quoted `args`.
-  RunResult Run(const std::string& program, const std::string& args) const {
-    std::string command = "WINSIM_ROOT=" + ShellWord(root_) + " " +
+  /// Runs `program` from the build directory with already-quoted `args`
+  /// (and `env`, "NAME=value" words, before it). stderr goes to
+  /// <root>/stderr.log, or joins the output when `with_stderr`.
+  RunResult Run(const std::string& program, const std::string& args, bool with_stderr = false,
+                const std::string& env = "") const {
+    std::string command = "WINSIM_ROOT=" + ShellWord(root_) + " " + env + " " +
                           ShellWord(std::string(KIT_BIN_DIR) + "/" + program) + " " + args +
-                          " 2>>" + ShellWord(root_ + "/stderr.log");
+                          (with_stderr ? " 2>&1" : " 2>>" + ShellWord(root_ + "/stderr.log"));
     RunResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
@@ -65,6 +69,14 @@ class SimSystem {
     int status = pclose(pipe);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+  }
+
+  /// The same with each word quoted here.
+  RunResult RunWords(const std::string& program, const std::vector<std::string>& words,
+                     bool with_stderr = false, const std::string& env = "") const {
+    std::string args;
+    for (const std::string& w : words) args += ShellWord(w) + " ";
+    return Run(program, args, with_stderr, env);
   }
 
   /// quillset with its command line as one argument.
