@@ -95,7 +95,11 @@ TEST_F(PortChoiceTest, ReportsWhatEachKeyDelivered) {
 }
 
 TEST_F(PortChoiceTest, ExaminesOnlyTheFirst256Values) {
-  for (int i = 0; i < 256; ++i) SetPortText(kParallel, "P" + std::to_string(i), kOtherDevice);
+  for (int i = 0; i < 256; ++i) {
+    std::string name = "P";
+    name += std::to_string(i);
+    SetPortText(kParallel, name, kOtherDevice);
+  }
   SetPortText(kParallel, "LATE", kDevice);
   std::string port;
   EXPECT_EQ(Scan(kParallel, "Brevant", "TR-2210", &port), PortFirstValue);

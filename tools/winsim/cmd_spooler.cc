@@ -31,8 +31,12 @@ std::string Hex(DWORD v) {
 
 std::string JsonList(const std::vector<std::string>& items) {
   std::string out = "[";
-  for (size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + JsonString(items[i]);
-  return out + "]";
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i) out += ',';
+    out += JsonString(items[i]);
+  }
+  out += ']';
+  return out;
 }
 
 std::string Joined(const std::vector<std::string>& items) {
