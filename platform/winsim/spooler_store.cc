@@ -47,17 +47,37 @@ std::string SzOf(sqlite3* db, int64_t key, const char* name) {
   return rs::SzText(v);
 }
 
-DWORD DwordOf(sqlite3* db, int64_t key, const char* name) {
-  rs::Value v;
-  if (rs::GetValue(db, key, name, &v) != 0 || v.type != REG_DWORD) return 0;
-  return rs::DwordOf(v);
-}
+// Reads a record's fields from its key's values, fetched in one query: a
+// record has a dozen values, and enumerations read every record.
+class ValueReader {
+ public:
+  explicit ValueReader(std::vector<rs::Value> values) : values_(std::move(values)) {
+    folded_.reserve(values_.size());
+    for (const rs::Value& v : values_) folded_.push_back(rs::FoldName(v.name));
+  }
+  std::string Sz(const char* name) const {
+    const rs::Value* v = Find(name);
+    return v ? rs::SzText(*v) : std::string();
+  }
+  DWORD Dword(const char* name) const {
+    const rs::Value* v = Find(name);
+    return v && v->type == REG_DWORD ? rs::DwordOf(*v) : 0;
+  }
+  std::vector<std::string> Multi(const char* name) const {
+    const rs::Value* v = Find(name);
+    return v ? rs::MultiSzItems(*v) : std::vector<std::string>();
+  }
 
-std::vector<std::string> MultiOf(sqlite3* db, int64_t key, const char* name) {
-  rs::Value v;
-  if (rs::GetValue(db, key, name, &v) != 0) return {};
-  return rs::MultiSzItems(v);
-}
+ private:
+  const rs::Value* Find(const char* name) const {
+    std::string folded = rs::FoldName(name);
+    for (size_t i = 0; i < values_.size(); ++i)
+      if (folded_[i] == folded) return &values_[i];
+    return nullptr;
+  }
+  std::vector<rs::Value> values_;
+  std::vector<std::string> folded_;
+};
 
 // Sets values one after another, keeping the first error.
 class ValueWriter {
@@ -141,39 +161,23 @@ std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrin
 namespace {
 
 // A printer record from its key's values.
-void FillPrinterRecord(const std::vector<rs::Value>& values, PrinterRecord* r) {
-  std::vector<std::string> folded_names;
-  folded_names.reserve(values.size());
-  for (const rs::Value& v : values) folded_names.push_back(rs::FoldName(v.name));
-  auto find = [&](const char* value_name) -> const rs::Value* {
-    std::string folded = rs::FoldName(value_name);
-    for (size_t i = 0; i < values.size(); ++i)
-      if (folded_names[i] == folded) return &values[i];
-    return nullptr;
-  };
-  auto sz = [&](const char* value_name) {
-    const rs::Value* v = find(value_name);
-    return v ? rs::SzText(*v) : std::string();
-  };
-  auto dword = [&](const char* value_name) {
-    const rs::Value* v = find(value_name);
-    return v && v->type == REG_DWORD ? rs::DwordOf(*v) : 0;
-  };
-  r->share_name = sz("Share Name");
-  r->port = sz("Port");
-  r->driver = sz("Printer Driver");
-  r->comment = sz("Description");
-  r->location = sz("Location");
-  r->separator_file = sz("Separator File");
-  r->print_processor = sz("Print Processor");
-  r->datatype = sz("Datatype");
-  r->parameters = sz("Parameters");
-  r->attributes = dword("Attributes");
-  r->priority = dword("Priority");
-  r->default_priority = dword("Default Priority");
-  r->start_time = dword("StartTime");
-  r->until_time = dword("UntilTime");
-  r->status = dword("Status");
+void FillPrinterRecord(std::vector<rs::Value> values, PrinterRecord* r) {
+  const ValueReader v(std::move(values));
+  r->share_name = v.Sz("Share Name");
+  r->port = v.Sz("Port");
+  r->driver = v.Sz("Printer Driver");
+  r->comment = v.Sz("Description");
+  r->location = v.Sz("Location");
+  r->separator_file = v.Sz("Separator File");
+  r->print_processor = v.Sz("Print Processor");
+  r->datatype = v.Sz("Datatype");
+  r->parameters = v.Sz("Parameters");
+  r->attributes = v.Dword("Attributes");
+  r->priority = v.Dword("Priority");
+  r->default_priority = v.Dword("Default Priority");
+  r->start_time = v.Dword("StartTime");
+  r->until_time = v.Dword("UntilTime");
+  r->status = v.Dword("Status");
 }
 
 }  // namespace
@@ -193,11 +197,11 @@ std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db) {
   std::vector<PrinterRecord> printers;
   int64_t id = 0;
   if (rs::FindKey(db, rs::kLocalMachine, kPrintersPath, &id) != 0) return printers;
-  for (const rs::KeyWithValues& key : rs::SubkeysWithValues(db, id)) {
+  for (rs::KeyWithValues& key : rs::SubkeysWithValues(db, id)) {
     if (!IsKeyName(key.name)) continue;
     PrinterRecord r;
     r.name = key.name;
-    FillPrinterRecord(key.values, &r);
+    FillPrinterRecord(std::move(key.values), &r);
     printers.push_back(std::move(r));
   }
   return printers;
@@ -247,19 +251,20 @@ DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* r) {
   if (!FindChild(db, kDriversPath, name, &key)) return ERROR_UNKNOWN_PRINTER_DRIVER;
   int64_t parent = 0;
   rs::KeyName(db, key, &r->name, &parent);
-  r->version = DwordOf(db, key, "Version");
-  r->driver_file = SzOf(db, key, "Driver");
-  r->data_file = SzOf(db, key, "Data File");
-  r->config_file = SzOf(db, key, "Configuration File");
-  r->help_file = SzOf(db, key, "Help File");
-  r->dependent_files = MultiOf(db, key, "Dependent Files");
-  r->monitor = SzOf(db, key, "Monitor");
-  r->datatype = SzOf(db, key, "Datatype");
-  r->previous_names = MultiOf(db, key, "Previous Names");
-  r->manufacturer = SzOf(db, key, "Manufacturer");
-  r->oem_url = SzOf(db, key, "OEM URL");
-  r->hardware_id = SzOf(db, key, "HardwareID");
-  r->provider = SzOf(db, key, "Provider");
+  const ValueReader v(rs::Values(db, key));
+  r->version = v.Dword("Version");
+  r->driver_file = v.Sz("Driver");
+  r->data_file = v.Sz("Data File");
+  r->config_file = v.Sz("Configuration File");
+  r->help_file = v.Sz("Help File");
+  r->dependent_files = v.Multi("Dependent Files");
+  r->monitor = v.Sz("Monitor");
+  r->datatype = v.Sz("Datatype");
+  r->previous_names = v.Multi("Previous Names");
+  r->manufacturer = v.Sz("Manufacturer");
+  r->oem_url = v.Sz("OEM URL");
+  r->hardware_id = v.Sz("HardwareID");
+  r->provider = v.Sz("Provider");
   return 0;
 }
 
