@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "support/add_printer.h"
 #include "support/json_line.h"
 #include "support/temp_root.h"
 
@@ -64,15 +65,7 @@ class OmbrelSystem {
   /// Creates a local printer of `driver` on `port` with `attributes`.
   void AddPrinter(const std::string& name, const std::string& driver,
                   const std::string& port = "LPT1:", DWORD attributes = 0) {
-    PRINTER_INFO_2A info = {};
-    std::string n = name, d = driver, p = port, proc = "WinPrint", type = "RAW";
-    info.pPrinterName = n.data();
-    info.pDriverName = d.data();
-    info.pPortName = p.data();
-    info.pPrintProcessor = proc.data();
-    info.pDatatype = type.data();
-    info.Attributes = attributes;
-    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    HANDLE printer = kit_test::AddLocalPrinter(name, driver, port, attributes);
     ASSERT_NE(printer, nullptr) << "printer " << name << ": " << GetLastError();
     ClosePrinter(printer);
   }

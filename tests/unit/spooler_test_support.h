@@ -12,6 +12,7 @@
 #include "platform/win32.h"
 #include "platform/winsim/spooler_store.h"
 #include "platform/winsim/store.h"
+#include "support/add_printer.h"
 #include "support/temp_root.h"
 
 namespace kit_test {
@@ -64,15 +65,7 @@ class SpoolerTest : public ::testing::Test {
   /// Creates a printer and returns its handle (nullptr on refusal).
   HANDLE AddPrinter(const std::string& name, const std::string& driver,
                     const std::string& port = "LPT1:", DWORD attributes = PRINTER_ATTRIBUTE_LOCAL) {
-    std::string n = name, d = driver, p = port, proc = "WinPrint", type = "RAW";
-    PRINTER_INFO_2A info{};
-    info.pPrinterName = n.data();
-    info.pPortName = p.data();
-    info.pDriverName = d.data();
-    info.pPrintProcessor = proc.data();
-    info.pDatatype = type.data();
-    info.Attributes = attributes;
-    return AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    return AddLocalPrinter(name, driver, port, attributes);
   }
   /// Creates a printer and closes its handle; false on refusal.
   bool AddClosedPrinter(const std::string& name, const std::string& driver,
