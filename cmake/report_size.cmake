@@ -1,0 +1,10 @@
+# Prints a deliverable's size against its goal: cmake -DFILE=... -DGOAL_KIB=N -P report_size.cmake
+file(SIZE "${FILE}" bytes)
+get_filename_component(name "${FILE}" NAME)
+math(EXPR kib "(${bytes} + 1023) / 1024")
+if(kib GREATER GOAL_KIB)
+  set(verdict "OVER the goal")
+else()
+  set(verdict "within the goal")
+endif()
+message(STATUS "size: ${name} ${bytes} bytes (${kib} KiB), goal ${GOAL_KIB} KiB: ${verdict}")
