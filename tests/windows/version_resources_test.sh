@@ -44,7 +44,7 @@ print("identity", identity.get("version"), identity.get("processorArchitecture")
 for level in root.iter(asm3 + "requestedExecutionLevel"):
     print("level", level.get("level"), level.get("uiAccess"))
 for os in root.iter(compat + "supportedOS"):
-    print("os", os.get("Id").lower())
+    print("os", os.get("Id").lower().strip("{}"))
 PY
 ) || { bad "the manifest is not well-formed XML"; exit 1; }
 grep -qx "identity $KIT_VERSION.0 x86" <<<"$summary" && ok "manifest identity $KIT_VERSION.0 x86" || bad "manifest identity: $(grep identity <<<"$summary")"
