@@ -52,6 +52,7 @@ foreach(tool winsim ombrel)
   file(GLOB tool_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/${tool}/*.cc)
   if(tool_sources)
     add_executable(${tool}_tool ${tool_sources})
+    target_compile_definitions(${tool}_tool PRIVATE KIT_VERSION="${PROJECT_VERSION}")
     set_target_properties(${tool}_tool PROPERTIES OUTPUT_NAME ${tool}
       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   endif()

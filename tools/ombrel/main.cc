@@ -123,6 +123,7 @@ int Invoke(const std::string& name, void* symbol, const Call& call) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(nullptr);
+  if (std::strcmp(argv[1], "--version") == 0) return std::printf("ombrel %s\n", KIT_VERSION) < 0;
   std::string name = argv[1];
   Call call;
   if (const char* problem = PrepareCall(name, argc - 2, argv + 2, &call)) return Usage(problem);

@@ -41,6 +41,7 @@ int Fail(int code, const std::string& message) {
 }
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return std::printf("winsim %s\n", KIT_VERSION) < 0;
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--root") == 0) {
     if (i + 1 >= argc) return Fail(2, "--root needs a directory");
