@@ -28,13 +28,25 @@ foreach(import_lib libombrel.dll.a Ombrel.lib)
 endforeach()
 add_custom_target(ombrel_import_libs ALL DEPENDS ${KIT_IMPORT_LIBS})
 
-# The setup authors' README: its own text and the limits table of the
-# project's README, so that the table is written once.
+# The setup authors' README: its own text, then the sections "For setup
+# authors" and the limits table of the project's README, so that each is
+# written once.
 file(READ ${CMAKE_SOURCE_DIR}/README.md project_readme)
-string(REGEX MATCH "## Limits and what happens past them.*" limits "${project_readme}")
-string(REGEX REPLACE "\n## [^\n]*\n.*$" "\n" limits "${limits}")
+function(kit_readme_section heading out)
+  string(FIND "${project_readme}" "\n## ${heading}\n" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "README.md has no section '${heading}'")
+  endif()
+  string(SUBSTRING "${project_readme}" ${start} -1 rest)
+  string(SUBSTRING "${rest}" 1 -1 rest)
+  string(FIND "${rest}" "\n## " end)
+  string(SUBSTRING "${rest}" 0 ${end} section)
+  set(${out} "${section}" PARENT_SCOPE)
+endfunction()
+kit_readme_section("For setup authors" authors_section)
+kit_readme_section("Limits and what happens past them" limits_section)
 file(READ ${CMAKE_SOURCE_DIR}/doc/README.md authors_readme)
-file(WRITE ${KIT_PACKAGE_STAGE}/doc/README.md "${authors_readme}\n${limits}")
+file(WRITE ${KIT_PACKAGE_STAGE}/doc/README.md "${authors_readme}\n${authors_section}\n${limits_section}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/README.md ${CMAKE_SOURCE_DIR}/utility/Ombrel.def)
 
