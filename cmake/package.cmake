@@ -29,8 +29,8 @@ endforeach()
 add_custom_target(ombrel_import_libs ALL DEPENDS ${KIT_IMPORT_LIBS})
 
 # The setup authors' README: its own text, then the sections "For setup
-# authors" and the limits table of the project's README, so that each is
-# written once.
+# authors", the Windows versions and the limits table of the project's
+# README, so that each is written once.
 file(READ ${CMAKE_SOURCE_DIR}/README.md project_readme)
 function(kit_readme_section heading out)
   string(FIND "${project_readme}" "\n## ${heading}\n" start)
@@ -44,9 +44,11 @@ function(kit_readme_section heading out)
   set(${out} "${section}" PARENT_SCOPE)
 endfunction()
 kit_readme_section("For setup authors" authors_section)
+kit_readme_section("Windows versions and install paths" versions_section)
 kit_readme_section("Limits and what happens past them" limits_section)
 file(READ ${CMAKE_SOURCE_DIR}/doc/README.md authors_readme)
-file(WRITE ${KIT_PACKAGE_STAGE}/doc/README.md "${authors_readme}\n${authors_section}\n${limits_section}")
+file(WRITE ${KIT_PACKAGE_STAGE}/doc/README.md
+  "${authors_readme}\n${authors_section}\n${versions_section}\n${limits_section}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/README.md ${CMAKE_SOURCE_DIR}/utility/Ombrel.def)
 

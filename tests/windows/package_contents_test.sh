@@ -18,7 +18,7 @@ for f in Quillset.exe Ombrel.dll; do
     echo "FAIL: bin/$f differs from the build's"; fail=1; fi
 done
 readme=$(unzip -p "$zip" doc/README.md)
-for part in "## Quillset.exe" "## Ombrel.dll" "## Windows versions" "## For setup authors" \
+for part in "## Quillset.exe" "## Ombrel.dll" "## Windows versions and install paths" "## For setup authors" \
   "## Limits and what happens past them"; do
   grep -qxF "$part" <<<"$readme" && echo "ok: doc/README.md has '$part'" || { echo "FAIL: doc/README.md lacks '$part'"; fail=1; }
 done
