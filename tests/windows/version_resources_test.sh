@@ -30,6 +30,18 @@ check_version() {  # file, file type (1 application, 2 DLL), description
 check_version Quillset.exe 1 "Quillset printer driver installer"
 check_version Ombrel.dll 2 "Ombrel printer utility library for setup programs"
 
+# Windows' own reader sees the same fields (under Wine, GetFileVersionInfoA).
+unset DISPLAY
+export WINEDEBUG="${WINEDEBUG:--all}"
+for name in Quillset.exe Ombrel.dll; do
+  ours=$(python3 "$reader" version "$KIT_BIN_DIR/$name" | sort)
+  windows=$(timeout 120 wine "$KIT_BIN_DIR/version_probe.exe" "$(printf 'Z:%s' "$KIT_BIN_DIR/$name" | tr '/' '\\')" 2>/dev/null |
+    tr -d '\r' | sort)
+  [ "$(wc -l <<<"$windows")" = 11 ] && [ "$windows" = "$ours" ] &&
+    ok "GetFileVersionInfoA reads the same eleven fields of $name" ||
+    bad "GetFileVersionInfoA reads of $name: $(diff <(echo "$ours") <(echo "$windows") | tr '\n' ' ')"
+done
+
 manifest=$(python3 "$reader" manifest "$KIT_BIN_DIR/Quillset.exe") || { bad "Quillset.exe has no manifest"; exit 1; }
 # The manifest as Windows reads it: well-formed XML, in the assembly namespaces.
 summary=$(python3 - "$manifest" <<'PY'
