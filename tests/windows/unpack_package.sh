@@ -11,5 +11,4 @@ unzip -q "$build/test-package/quillset-kit-${KIT_VERSION:?}-win32.zip" -d "$out"
 for helper in "$build"/*.exe; do
   case "$(basename "$helper")" in Quillset.exe) ;; *) cp "$helper" "$out/bin/" ;; esac
 done
-cp -r "$build/planted" "$out/bin/" 2>/dev/null || true
 echo "unpacked into $out"
