@@ -77,7 +77,15 @@ DWORD OpenDatabase(Connection& c) {
   }
   sqlite3_busy_timeout(c.db, kBusyTimeoutMs);
   char* message = nullptr;
-  rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
+  // Windows' registry never loses a change it has reported done, short of
+  // the power failing in the seconds before its lazy flush, and a setup
+  // program's installs are expected on disk once it has ended (its next step
+  // is often a restart). In WAL mode NORMAL syncs only at checkpoints, so a
+  // power loss could take back any number of finished installs; FULL syncs
+  // the log at each commit, and every call is one transaction: a call that
+  // returned success is on disk, and a crash or power loss mid-call leaves
+  // the state before it.
+  rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr,
                     nullptr, &message);
   if (rc == SQLITE_OK && !SchemaPresent(c.db, &rc) && rc == SQLITE_OK) {
     rc = sqlite3_exec(c.db, (std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;").c_str(),
