@@ -279,6 +279,27 @@ class DiskFaultTest : public ::testing::Test {
   int failures_ = 0, unreadable_ = 0, ignored_ = 0;
 };
 
+TEST_F(DiskFaultTest, ACopyIsFlushedBeforeItIsRenamedIntoPlace) {
+  // Some flush of an install is the first copied file's own: when it fails,
+  // that copy fails with the disk's error and the file is not put in place.
+  std::string line = InstallLine(inf_, kPrinter);
+  std::string first = kit_test::ZPath(SimSystem::KitFile("TR2210.PPD"));
+  unsigned long count = CountCalls("posix/io/sync/fsync", line, UninstallLine(inf_, kPrinter));
+  bool found = false;
+  for (unsigned long n = 1; n <= count && !found; ++n) {
+    std::filesystem::remove(sim_.root() + "/stderr.log");
+    sim_.Run("quillset", kit_test::ShellWord(line), false, FaultEnv("posix/io/sync/fsync", n, EIO));
+    std::vector<Box> boxes = BoxesIn(SimSystem::ReadFile(sim_.root() + "/stderr.log"));
+    found = !boxes.empty() && boxes[0].caption == first;
+    if (found) {
+      EXPECT_EQ(boxes[0].text, kErrors[1].text);
+      EXPECT_FALSE(Snapshot().count("drive_c/WINDOWS/system32/spool/drivers/w32x86/TR2210.PPD"));
+    }
+    ASSERT_EQ(sim_.Quillset(UninstallLine(inf_, kPrinter)), 1);
+  }
+  EXPECT_TRUE(found) << "no failed flush made the copy of " << first << " fail";
+}
+
 TEST_F(DiskFaultTest, AnInstallHitByAFullOrFailingDiskLosesNothing) { SweepFaults(true); }
 
 TEST_F(DiskFaultTest, AnUninstallHitByAFullOrFailingDiskLosesNothing) { SweepFaults(false); }
