@@ -110,12 +110,12 @@ class DiskFaultTest : public ::testing::Test {
   std::string FaultEnv(const std::string& point, unsigned long n, int err,
                        const std::string& count_file = "") const {
 #ifdef KIT_FAULT_PRELOAD
-    std::string env = "LD_PRELOAD=" + kit_test::ShellWord(std::string(KIT_FIU_PRELOAD) + " " +
-                                                          KIT_FAULT_PRELOAD) +
+    std::string preload = std::string(KIT_PRELOAD_FIRST) + " " + KIT_FIU_PRELOAD + " " +
+                          KIT_FAULT_PRELOAD;
+    std::string env = "LD_PRELOAD=" + kit_test::ShellWord(preload) +
                       " KIT_FAULT=" + kit_test::ShellWord(point + ":" + std::to_string(n) + ":" +
                                                           std::to_string(err)) +
-                      // The sanitizer runtime need not come first when a preload does.
-                      " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0";
+                      " ASAN_OPTIONS=detect_leaks=0";
     if (!count_file.empty()) env += " KIT_FAULT_COUNT=" + kit_test::ShellWord(count_file);
     return env;
 #else
