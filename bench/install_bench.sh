@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole install of the example kit, from process start to exit:
 #  - against the same file work done by standard tools (cp of the kit's files
-#    plus cabextract -F of the same cabinet members);
+#    plus cabextract -F of the same cabinet members), and the same followed by
+#    a sync of every file (the install flushes what it writes);
 #  - with 1, 100 and 1,000 printers already in the simulated system;
 #  - its peak resident memory.
 # Usage: bench/install_bench.sh [BUILD_DIR]
@@ -57,10 +58,19 @@ peer_work() {
   for m in $members; do cabextract -q -F "$m" -d "$work/peer" "$kit/driver.cab"; done
 }
 
+# The same files flushed to the disk, as the install flushes each copy
+# before it is renamed into place (coreutils sync FILE... fsyncs each).
+durable_peer_work() {
+  peer_work
+  sync "$work/peer"/* "$work/peer"
+}
+
 prepare
 ours=$(mean_of reset_install "$quillset" "$install_line")
 peer=$(mean_of reset_copy peer_work)
+durable=$(mean_of reset_copy durable_peer_work)
 echo "install of the example kit: $(ms "$ours") ms; cp + cabextract -F of the same files: $(ms "$peer") ms; ratio $(ratio "$ours" "$peer") (goal <= 2)"
+echo "  the same tools, then sync of each file: $(ms "$durable") ms; ratio $(ratio "$ours" "$durable")"
 
 # Printers already present: registry records of N printers on the kit's driver.
 seed_printers() {

@@ -3,6 +3,12 @@
 
 #include <string_view>
 
-/// True for a bare file name that stays inside the directory it is joined to:
-/// not empty, not "." or "..", and holding no '\', '/' or ':'.
+/// True for a name that Windows opens as a device wherever it is joined to a
+/// directory: AUX, CON, NUL, PRN, COM1..COM9, LPT1..LPT9, CONIN$ or CONOUT$,
+/// in any case, with or without an extension and trailing blanks.
+bool IsDeviceName(std::string_view name);
+
+/// True for a bare file name that stays inside the directory it is joined to
+/// and names a file there: not empty, not "." or "..", holding no '\', '/'
+/// or ':', and not a device name.
 bool IsPlainFileName(std::string_view name);

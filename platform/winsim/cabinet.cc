@@ -260,9 +260,14 @@ DWORD CabinetWalk::DecodeInto(mscabd_file* file, const std::string& host_target)
   extracting_ = false;
   DWORD err =
       callback_error_ ? callback_error_ : winsim::cabinet::ToWin32Error(rc, io_.LastError());
+  // Flushed before the rename and the rename flushed after it, as CopyFileA.
+  if (err == 0) err = winsim::hostfiles::SyncFile(temp);
   if (err == 0 && rename(temp.c_str(), host_target.c_str()) != 0) err = winsim::ErrnoToWin32(errno);
-  if (err) unlink(temp.c_str());
-  return err;
+  if (err) {
+    unlink(temp.c_str());
+    return err;
+  }
+  return winsim::hostfiles::SyncDirectoryOf(host_target);
 }
 
 DWORD CabinetWalk::Run(const std::string& cabinet_path) {

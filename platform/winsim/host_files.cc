@@ -33,11 +33,16 @@ class TempFile {
   int error() const { return error_; }
   const std::string& path() const { return path_; }
 
-  /// Closes the file, reporting a late write error (e.g. a full disk).
+  /// Flushes the data to the disk and closes the file, reporting a late
+  /// write error (e.g. a full disk). Only flushed data is renamed into
+  /// place: else a power loss could leave the new name on an empty file.
   int Close() {
-    int rc = close(fd_);
+    int rc = fsync(fd_);
+    int e = rc == 0 ? 0 : errno;
+    rc = close(fd_);
     fd_ = -1;
-    return rc == 0 ? 0 : errno;
+    if (e == 0 && rc != 0) e = errno;
+    return e;
   }
 
   /// Moves the file to `target`: rename (replacing) or link (never replacing).
@@ -46,11 +51,12 @@ class TempFile {
       if (link(path_.c_str(), target.c_str()) != 0) {
         return errno == EEXIST ? ERROR_FILE_EXISTS : ErrnoToWin32(errno);
       }
-      return 0;  // the temporary name is unlinked by the destructor
+      // The temporary name is unlinked by the destructor.
+    } else {
+      if (rename(path_.c_str(), target.c_str()) != 0) return ErrnoToWin32(errno);
+      kept_ = true;
     }
-    if (rename(path_.c_str(), target.c_str()) != 0) return ErrnoToWin32(errno);
-    kept_ = true;
-    return 0;
+    return SyncDirectoryOf(target);
   }
 
  private:
@@ -87,6 +93,16 @@ int CopyContent(int from, int to) {
 }
 
 }  // namespace
+
+DWORD SyncFile(const std::string& host) {
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ErrnoToWin32(errno);
+  int e = fsync(fd) == 0 ? 0 : errno;
+  close(fd);
+  return ErrnoToWin32(e);
+}
+
+DWORD SyncDirectoryOf(const std::string& host) { return SyncFile(HostDirectory(host)); }
 
 DWORD MissingPathError(const std::string& host) {
   struct stat st;

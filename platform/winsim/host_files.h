@@ -19,11 +19,21 @@ DWORD MissingPathError(const std::string& host);
 /// The directory part of a host path ("/" for a file in the root).
 std::string HostDirectory(const std::string& host);
 
+/// Flushes the host file (or directory) to the disk. 0 or a Win32 error.
+DWORD SyncFile(const std::string& host);
+
+/// Flushes the directory that holds `host`, so that a name just created or
+/// renamed there survives a power loss. 0 or a Win32 error.
+DWORD SyncDirectoryOf(const std::string& host);
+
 /// Copies the regular file `from` to `to` through a temporary file in the
 /// target's directory that is renamed into place (or, with `no_replace`,
 /// linked, so an existing target is never touched: ERROR_FILE_EXISTS). The
-/// copy keeps the source's mode bits and modification time. 0 or a Win32 error;
-/// on error the target is as it was and no temporary file is left.
+/// copy keeps the source's mode bits and modification time. The data and
+/// then the directory entry are flushed to the disk before it returns, so a
+/// copy reported done survives a power loss. 0 or a Win32 error. No
+/// temporary file is left; an error before the rename leaves the target as
+/// it was, one in flushing the directory leaves the whole new file in place.
 DWORD CopyAtomically(const std::string& from, const std::string& to, bool no_replace);
 
 /// Writes `bytes` as the file `to` in the same all-or-nothing way.

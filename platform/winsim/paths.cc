@@ -136,6 +136,7 @@ DWORD ErrnoToWin32(int err) {
     case EEXIST: return ERROR_FILE_EXISTS;
     case ENOSPC:
     case EDQUOT: return ERROR_DISK_FULL;
+    case EIO: return ERROR_WRITE_FAULT;  // what a failing disk gives a writer
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case EBUSY:
     case ETXTBSY: return ERROR_SHARING_VIOLATION;

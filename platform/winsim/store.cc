@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -39,11 +40,32 @@ struct Connection {
   DWORD failure = 0;  // sticky: a database that failed to open is not retried
   int depth = 0;      // transaction nesting
   bool poisoned = false;
+  int step_error = 0;  // the first failed step of the open transaction
 };
 
 Connection& Conn() {
   static auto* c = new Connection;
   return *c;
+}
+
+/// The Win32 error of a failed disk call under SQLite, from its errno: a
+/// full disk (ERROR_DISK_FULL) or a failing one (ERROR_WRITE_FAULT); 0 when
+/// the last failure was not the disk's.
+DWORD DiskError(sqlite3* db) {
+  switch (db ? sqlite3_system_errno(db) : 0) {
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EIO: return ERROR_WRITE_FAULT;
+    default: return 0;
+  }
+}
+
+/// A failure to open or set up the database: the disk's own error when it
+/// was the disk, else the access or format error.
+DWORD OpenError(sqlite3* db, int rc) {
+  if (DWORD disk = DiskError(db)) return disk;
+  return rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM ? ERROR_ACCESS_DENIED
+                                                                              : SqliteToWin32(rc);
 }
 
 void Report(const std::string& message) { std::fprintf(stderr, "winsim: %s\n", message.c_str()); }
@@ -62,22 +84,46 @@ bool SchemaPresent(sqlite3* db, int* rc) {
   return step == SQLITE_ROW;
 }
 
+// Opens the database for reading and writing. SQLite falls back to a
+// read-only connection when the read-write open fails; Windows' registry is
+// always open, so a failure of that one open (a disk fault of the moment) is
+// tried once more, and a store that stays read-only is refused: every write
+// would fail later with no cause to show.
+int OpenReadWrite(const std::string& path, sqlite3** db) {
+  int rc = SQLITE_OK;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    rc = sqlite3_open_v2(path.c_str(), db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
+                                               SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK || sqlite3_db_readonly(*db, "main") != 1) return rc;
+    sqlite3_close(*db);
+    *db = nullptr;
+    rc = SQLITE_READONLY;
+  }
+  return rc;
+}
+
 DWORD OpenDatabase(Connection& c) {
   std::string path = Root() + "/system.db";
-  int rc = sqlite3_open_v2(path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
-                                                    SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = OpenReadWrite(path, &c.db);
   if (rc != SQLITE_OK) {
     Report("cannot open the registry database " + path + ": " +
            (c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(rc)));
+    DWORD error = OpenError(c.db, rc);
     sqlite3_close(c.db);
     c.db = nullptr;
-    return rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM
-               ? ERROR_ACCESS_DENIED
-               : SqliteToWin32(rc);
+    return error;
   }
   sqlite3_busy_timeout(c.db, kBusyTimeoutMs);
   char* message = nullptr;
-  rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
+  // Windows' registry never loses a change it has reported done, short of
+  // the power failing in the seconds before its lazy flush, and a setup
+  // program's installs are expected on disk once it has ended (its next step
+  // is often a restart). In WAL mode NORMAL syncs only at checkpoints, so a
+  // power loss could take back any number of finished installs; FULL syncs
+  // the log at each commit, and every call is one transaction: a call that
+  // returned success is on disk, and a crash or power loss mid-call leaves
+  // the state before it.
+  rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr,
                     nullptr, &message);
   if (rc == SQLITE_OK && !SchemaPresent(c.db, &rc) && rc == SQLITE_OK) {
     rc = sqlite3_exec(c.db, (std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;").c_str(),
@@ -91,10 +137,10 @@ DWORD OpenDatabase(Connection& c) {
              (message ? message : sqlite3_errstr(rc)));
     }
     sqlite3_free(message);
+    DWORD error = OpenError(c.db, rc);
     sqlite3_close(c.db);
     c.db = nullptr;
-    return rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN ? ERROR_ACCESS_DENIED
-                                                           : SqliteToWin32(rc);
+    return error;
   }
   // A fresh Windows already has the spooler's ports and keys.
   if (!spooler::HasDefaults(c.db) &&
@@ -108,6 +154,13 @@ DWORD OpenDatabase(Connection& c) {
 }  // namespace
 
 DWORD SqliteToWin32(int rc) {
+  // SQLite reports a failed write as SQLITE_IOERR, and a full disk as
+  // SQLITE_FULL or (for a failed sync) SQLITE_IOERR: errno tells which.
+  if ((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_FULL) {
+    DWORD disk = DiskError(Conn().db);
+    if (disk != 0) return disk;
+    return (rc & 0xFF) == SQLITE_FULL ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
+  }
   switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_DONE:
@@ -117,11 +170,9 @@ DWORD SqliteToWin32(int rc) {
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_CANTOPEN: return ERROR_ACCESS_DENIED;
-    case SQLITE_FULL: return ERROR_DISK_FULL;
     case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return ERROR_SHARING_VIOLATION;
-    case SQLITE_IOERR: return ERROR_CANTWRITE;
     default: return ERROR_BADDB;
   }
 }
@@ -153,8 +204,16 @@ Transaction::Transaction(Mode mode) {
   db_ = Database(&status_);
   if (!db_) return;
   if (c.depth == 0) {
-    int rc = sqlite3_exec(db_, mode == kWrite ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr,
-                          nullptr);
+    const char* begin = mode == kWrite ? "BEGIN IMMEDIATE" : "BEGIN";
+    int rc = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
+    if ((rc & 0xFF) == SQLITE_READONLY) {
+      // SQLite keeps a connection whose shared-memory index could not be
+      // opened for writing read-only for good; a fresh one is tried once.
+      CloseDatabase();
+      db_ = Database(&status_);
+      if (!db_) return;
+      rc = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
+    }
     if (rc != SQLITE_OK) {
       status_ = SqliteToWin32(rc);
       db_ = nullptr;
@@ -162,6 +221,7 @@ Transaction::Transaction(Mode mode) {
     }
     outermost_ = true;
     c.poisoned = false;
+    c.step_error = 0;
   }
   ++c.depth;
 }
@@ -181,7 +241,9 @@ DWORD Transaction::Commit() {
   done_ = true;
   if (!outermost_) return 0;
   Connection& c = Conn();
-  if (c.poisoned) return ERROR_CANTWRITE;
+  // The call fails with the error of the step that gave up, as Windows
+  // reports the disk's error rather than a generic one.
+  if (c.poisoned) return c.step_error ? SqliteToWin32(c.step_error) : ERROR_CANTWRITE;
   int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     done_ = false;  // roll back in the destructor
@@ -233,7 +295,13 @@ Statement& Statement::Bind(int index, const std::string& text) {
 
 Statement& Statement::BindBlob(int index, const std::string& bytes) { return Bind(index, bytes); }
 
-int Statement::Step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
+int Statement::Step() {
+  if (!stmt_) return SQLITE_ERROR;
+  int rc = sqlite3_step(stmt_);
+  Connection& c = Conn();
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE && c.step_error == 0) c.step_error = rc;
+  return rc;
+}
 
 long long Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
 

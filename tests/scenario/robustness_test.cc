@@ -15,22 +15,18 @@
 #include <vector>
 
 #include "scenario/sim_system.h"
+#include "scenario/store_checks.h"
 
 namespace {
 
+using kit_test::InstallLine;
+using kit_test::IntegrityCheck;
 using kit_test::SimSystem;
+using kit_test::UninstallLine;
+using kit_test::WholeRecords;
 using kit_test::ZPath;
 
 constexpr char kPrinter[] = "Brevant TR-2210 Series PS";
-constexpr char kPrintKey[] = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print";
-
-std::string InstallLine(const std::string& inf, const std::string& printer) {
-  return "/INF \"" + ZPath(inf) + "\" /PRINTER \"" + printer + "\" /MDL \"TR-2210\"";
-}
-
-std::string UninstallLine(const std::string& inf, const std::string& printer) {
-  return "/INF \"" + ZPath(inf) + "\" /UNINSTALL \"" + printer + "\"";
-}
 
 // Starts quillset on the root; the caller waits for it.
 pid_t Spawn(const std::string& root, const std::string& command_line) {
@@ -55,70 +51,22 @@ int Wait(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-// Keys below `parent` in a `reg export` text, each with its value names.
-std::map<std::string, std::set<std::string>> KeysBelow(const std::string& text,
-                                                       const std::string& parent) {
-  std::map<std::string, std::set<std::string>> keys;
-  std::istringstream in(text);
-  std::string line, current;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line[0] == '[') {
-      std::string name = line.substr(1, line.size() - 2);
-      bool direct = name.size() > parent.size() + 1 && name.compare(0, parent.size(), parent) == 0 &&
-                    name[parent.size()] == '\\' &&
-                    name.find('\\', parent.size() + 1) == std::string::npos;
-      current = direct ? name.substr(parent.size() + 1) : std::string();
-      if (direct) keys[current];
-    } else if (!current.empty() && !line.empty() && line[0] == '"') {
-      keys[current].insert(line.substr(0, line.find("\"=") + 1));
-    }
-  }
-  return keys;
-}
-
-std::string IntegrityCheck(const std::string& db_path) {
-  sqlite3* db = nullptr;
-  std::string result = "cannot open";
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW) {
-      result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-    }
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(db);
-  return result;
-}
-
 class RobustnessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     sim_.Prepare("2000");
     inf_ = SimSystem::KitFile("setup.inf");
     ASSERT_EQ(sim_.Quillset(InstallLine(inf_, kPrinter)), 1);
-    std::string print = sim_.Winsim({"reg", "export", kPrintKey});
-    whole_printer_ = KeysBelow(print, std::string("HKEY_LOCAL_MACHINE") + (kPrintKey + 4) + "\\Printers")[kPrinter];
-    whole_driver_ = KeysBelow(print, std::string("HKEY_LOCAL_MACHINE") + (kPrintKey + 4) +
-                                         "\\Environments\\Windows NT x86\\Drivers\\Version-3")[kPrinter];
-    ASSERT_FALSE(whole_printer_.empty());
-    ASSERT_FALSE(whole_driver_.empty());
+    whole_.Learn(sim_, kPrinter);
   }
 
   // Every printer and driver record has all the values of a whole one, or
   // does not exist.
-  void ExpectWholeRecords(const std::string& when) {
-    std::string print = sim_.Winsim({"reg", "export", kPrintKey});
-    std::string base = std::string("HKEY_LOCAL_MACHINE") + (kPrintKey + 4);
-    for (const auto& [name, values] : KeysBelow(print, base + "\\Printers"))
-      EXPECT_EQ(values, whole_printer_) << "printer " << name << " " << when;
-    for (const auto& [name, values] : KeysBelow(print, base + "\\Environments\\Windows NT x86\\Drivers\\Version-3"))
-      EXPECT_EQ(values, whole_driver_) << "driver " << name << " " << when;
-  }
+  void ExpectWholeRecords(const std::string& when) { whole_.Expect(sim_, when); }
 
   SimSystem sim_;
   std::string inf_;
-  std::set<std::string> whole_printer_, whole_driver_;
+  WholeRecords whole_;
 };
 
 TEST_F(RobustnessTest, KilledAtAnyMomentLosesNothing) {

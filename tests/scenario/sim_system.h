@@ -36,6 +36,16 @@ inline std::string ZPath(const std::string& host_path) {
   return path;
 }
 
+/// The install command line of the example kit's model for `printer`.
+inline std::string InstallLine(const std::string& inf, const std::string& printer) {
+  return "/INF \"" + ZPath(inf) + "\" /PRINTER \"" + printer + "\" /MDL \"TR-2210\"";
+}
+
+/// The uninstall command line of `printer` (its driver) with `inf`.
+inline std::string UninstallLine(const std::string& inf, const std::string& printer) {
+  return "/INF \"" + ZPath(inf) + "\" /UNINSTALL \"" + printer + "\"";
+}
+
 class SimSystem {
  public:
   SimSystem() {

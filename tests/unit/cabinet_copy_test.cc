@@ -56,6 +56,16 @@ TEST(CabinetCallbackTest, ExtractsMembersWhoseUpperCaseNameOccursInTheMissingLis
   for (const char* member : {"sub\\x.dll", "c:x.dll", "a/b.dll", ".."}) {
     EXPECT_EQ(AskAboutMember(with_paths, member, nullptr), FILEOP_SKIP) << member;
   }
+  // Device names are never extracted: Windows would write to the device.
+  CabinetContext devices{"CON NUL.DLL AUX PRN.PPD COM1 COM9.DLL LPT1.INI LPT9 COM10.DLL ",
+                         "C:\\DRV"};
+  for (const char* member : {"con", "Nul.dll", "AUX", "prn.ppd", "COM1", "com9.dll", "LPT1.INI",
+                             "lpt9"}) {
+    EXPECT_EQ(AskAboutMember(devices, member, nullptr), FILEOP_SKIP) << member;
+  }
+  std::string target;
+  EXPECT_EQ(AskAboutMember(devices, "COM10.DLL", &target), FILEOP_DOIT);
+  EXPECT_EQ(target, "C:\\DRV\\COM10.DLL");
 }
 
 TEST(CabinetCallbackTest, SkipsAMemberWhoseTargetDoesNotFitFullTargetName) {

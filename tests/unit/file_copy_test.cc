@@ -112,6 +112,38 @@ TEST_F(FileCopyTest, RefusesSingleFileNamesThatLeaveTheDirectory) {
   EXPECT_EQ(BoxCount(), 0);
 }
 
+TEST_F(FileCopyTest, NeverCopiesAWindowsDeviceName) {
+  // On Windows these names open a device (the console, a port, the null
+  // device), whatever the directory and extension; the host has them as
+  // files, so only the name check keeps them out of the driver directory.
+  const char* devices[] = {"CON", "nul", "Aux.dll", "PRN.INF", "com1", "COM9.DLL", "lpt1.ppd",
+                           "LPT9", "NUL .txt", "con.", "CONIN$", "conout$.x", "nul.tar.gz"};
+  for (const char* name : devices) {
+    WriteKitFile(name, "device");
+    std::string list;
+    EXPECT_FALSE(CopyDriverFiles(WriteDdiInf(std::string("@") + name), "DDI", list)) << name;
+    // As a section entry it counts as missing and is not taken from the
+    // cabinet either.
+    WriteDriverCab({{name, "from cabinet"}});
+    EXPECT_TRUE(CopyDriverFiles(WriteDdiInf("FILES", std::string("[FILES]\r\n") + name + "\r\n"),
+                                "DDI", list))
+        << name;
+    EXPECT_EQ(list, std::string(name) + " ") << name;
+  }
+  EXPECT_TRUE(DriverDirFiles().empty());
+  EXPECT_EQ(BoxCount(), 0);
+
+  // Names that only look like devices are files.
+  const char* files[] = {"COM0.DLL", "COM10.DLL", "LPT", "CONFIG.DLL", "NULL.DLL", "XCON",
+                         "PRN2.INF", "AUXI.DLL", "CON1"};
+  for (const char* name : files) {
+    WriteKitFile(name, "file");
+    std::string list;
+    EXPECT_TRUE(CopyDriverFiles(WriteDdiInf(std::string("@") + name), "DDI", list)) << name;
+    EXPECT_TRUE(InDriverDir(name)) << name;
+  }
+}
+
 TEST_F(FileCopyTest, RefusesAPathLongerThanMaxPathWithABox) {
   // C:\kit\ is 7 characters; 7 + 253 = 260 does not fit.
   std::string name = std::string(249, 'N') + ".DLL";

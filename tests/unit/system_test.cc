@@ -97,4 +97,19 @@ TEST(SystemTest, TransactionsRollBackUnlessCommitted) {
   EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Inner", &key), ERROR_FILE_NOT_FOUND);
 }
 
+TEST(SystemTest, CommitsReachTheDiskBeforeTheCallReturns) {
+  // The registry's log is synced at every commit (synchronous=FULL, 2): with
+  // NORMAL a power loss could take back calls that had reported success.
+  kit_test::TempRoot root;
+  DWORD error = 0;
+  sqlite3* db = winsim::Database(&error);
+  ASSERT_NE(db, nullptr);
+  winsim::Statement journal(db, "PRAGMA journal_mode");
+  ASSERT_EQ(journal.Step(), SQLITE_ROW);
+  EXPECT_EQ(journal.Text(0), "wal");
+  winsim::Statement sync(db, "PRAGMA synchronous");
+  ASSERT_EQ(sync.Step(), SQLITE_ROW);
+  EXPECT_EQ(sync.Int(0), 2);
+}
+
 }  // namespace
