@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/winsim/winsim.h"
@@ -89,17 +90,17 @@ DWORD StartOf(std::u32string_view* rest, FullPath* full) {
   if (path.empty()) return ERROR_PATH_NOT_FOUND;
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return ERROR_BAD_PATHNAME;  // UNC
   FullPath current;
-  bool have_current = CurrentDirectory(&current);
   if (path.size() >= 2 && path[1] == U':' && IsDriveLetter(path[0])) {
     full->drive = DriveLetter(path[0]);
     rest->remove_prefix(2);
     bool drive_relative = rest->empty() || !IsSeparator(rest->front());
-    if (drive_relative && have_current && current.drive == full->drive) full->components = current.components;
+    if (drive_relative && CurrentDirectory(&current) && current.drive == full->drive)
+      full->components = std::move(current.components);
     return 0;
   }
-  if (!have_current) return ERROR_PATH_NOT_FOUND;
+  if (!CurrentDirectory(&current)) return ERROR_PATH_NOT_FOUND;
   full->drive = current.drive;
-  if (!IsSeparator(path[0])) full->components = current.components;
+  if (!IsSeparator(path[0])) full->components = std::move(current.components);
   return 0;
 }
 
