@@ -4,8 +4,9 @@
 //
 // The walk tells the callback about the cabinet (CABINETINFO), then about
 // every member in cabinet order (FILEINCABINET); a member it answers
-// FILEOP_DOIT for is decoded into the FullTargetName it wrote and reported
-// (FILEEXTRACTED) before the next member is offered. libmspack decodes a
+// FILEOP_DOIT for is decoded into the FullTargetName it wrote, whatever the
+// member's stored name, and reported (FILEEXTRACTED) before the next member
+// is offered. libmspack decodes a
 // folder only when one of its members is extracted, and only up to the end
 // of that member, writing straight to disk, so neither the time nor the
 // memory of a walk depends on the parts of the cabinet nobody asked for.
@@ -218,10 +219,9 @@ DWORD CabinetWalk::VisitMember(mscabd_file* file) {
                        reinterpret_cast<UINT_PTR>(CurrentPath()));
   if (answer == FILEOP_SKIP) return 0;
   if (answer != FILEOP_DOIT) return AbortError();
-  // A member named with a path, a drive or ".." would be written wherever
-  // its name points once the callback joins it to a directory; it is never
-  // extracted, whatever the callback answered, and counts as skipped.
-  if (!winsim::cabinet::IsPlainMemberName(file->filename)) return 0;
+  // Windows writes the member wherever FullTargetName points, whatever the
+  // member's own name holds (a folder, "..", a drive): refusing such names
+  // is the caller's decision, made in its callback.
   return ExtractMember(file, info);
 }
 

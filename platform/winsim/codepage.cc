@@ -1,7 +1,16 @@
 // The system's ANSI code page ([locale] CodePage): lead bytes of the
-// double-byte code pages and upper-case conversion.
+// double-byte code pages, upper-case conversion, and the conversions between
+// Windows names in the code page and the UTF-8 names of host files.
 //
 //   GetACP IsDBCSLeadByte CharUpperBuffA
+//
+// Windows keeps file names in Unicode; the ANSI functions convert a name
+// from the code page on the way in and back (best fit) on the way out, as
+// Wine does between the code page and the host's UTF-8 names.
+#include <locale.h>
+#include <wctype.h>
+
+#include "platform/winsim/profile_encoding.h"
 #include "platform/winsim/winsim.h"
 
 namespace {
@@ -29,7 +38,35 @@ BYTE Upper1252(BYTE c) {
   }
 }
 
+constexpr UINT kUtf8 = 65001;
+
 }  // namespace
+
+namespace winsim {
+
+std::u32string AnsiToWide(std::string_view ansi) { return profile::AnsiToUnicode(ansi, Facts().code_page); }
+
+std::string WideToAnsi(std::u32string_view wide) { return profile::UnicodeToAnsi(wide, Facts().code_page); }
+
+bool Utf8ToWide(std::string_view utf8, std::u32string* wide) {
+  *wide = profile::AnsiToUnicode(utf8, kUtf8);
+  // The decoder stands U+FFFD in for bytes that are no UTF-8; a strict
+  // decode is one that encodes back to the same bytes.
+  return profile::UnicodeToAnsi(*wide, kUtf8) == utf8;
+}
+
+std::string WideToUtf8(std::u32string_view wide) { return profile::UnicodeToAnsi(wide, kUtf8); }
+
+char32_t UpperCaseOf(char32_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
+  // glibc's C.UTF-8 locale carries Unicode's simple case mapping whatever
+  // the process locale is.
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  if (utf8 == static_cast<locale_t>(nullptr) || c > 0x10FFFF) return c;
+  return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), utf8));
+}
+
+}  // namespace winsim
 
 extern "C" {
 

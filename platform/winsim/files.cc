@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32.h"
@@ -73,32 +74,36 @@ DWORD CheckCopyTarget(const std::string& source, const struct stat& source_st,
 
 struct FindSearch : winsim::HandleObject {
   std::string host_dir;
-  std::vector<std::string> names;  // matching names in delivery order
+  std::vector<std::u32string> names;  // matching names in delivery order
   size_t next = 0;
 };
 
 /// Windows names cannot hold these; a host file so named is not addressable.
 /// winsim's own temporary files (a copy or extraction under way) are not
 /// listed either: on Windows that data is written under the target's name.
-bool ListableName(const std::string& name) {
-  if (name.empty() || name.size() >= MAX_PATH) return false;
-  if (name.compare(0, 9, ".~winsim-") == 0) return false;
-  for (unsigned char c : name) {
-    if (c < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
+bool ListableName(std::string_view host_name, const std::u32string& name) {
+  if (name.empty() || host_name.compare(0, 9, ".~winsim-") == 0) return false;
+  for (char32_t c : name) {
+    if (c < 0x20 || (c < 0x80 && std::strchr("\\/:*?\"<>|", static_cast<int>(c)) != nullptr)) return false;
   }
   return true;
 }
 
-/// The directory's entry names, sorted as the listing delivers them.
-DWORD ReadDirectoryNames(const std::string& host_dir, std::vector<std::string>* names) {
+/// The directory's entry names, sorted as the listing delivers them. Host
+/// names are UTF-8; one that is not has no Windows form and is left out, as
+/// is one whose code-page form would not fit cFileName.
+DWORD ReadDirectoryNames(const std::string& host_dir, std::vector<std::u32string>* names) {
   DIR* dir = opendir(host_dir.c_str());
   if (dir == nullptr) {
     return (errno == ENOENT || errno == ENOTDIR) ? ERROR_PATH_NOT_FOUND : winsim::ErrnoToWin32(errno);
   }
   while (struct dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (ListableName(name)) names->push_back(name);
+    std::string_view host_name = entry->d_name;
+    if (host_name == "." || host_name == "..") continue;
+    std::u32string name;
+    if (!winsim::Utf8ToWide(host_name, &name) || !ListableName(host_name, name)) continue;
+    if (winsim::WideToAnsi(name).size() >= MAX_PATH) continue;
+    names->push_back(std::move(name));
   }
   closedir(dir);
   winsim::findpattern::SortNames(names);
@@ -119,13 +124,13 @@ void ToFileTime(const struct timespec& t, FILETIME* ft) {
 bool DeliverNext(FindSearch* search, WIN32_FIND_DATAA* data, DWORD* error) {
   *error = 0;
   while (search->next < search->names.size()) {
-    const std::string& name = search->names[search->next++];
+    const std::u32string& name = search->names[search->next++];
     std::string host = search->host_dir;
-    if (name == "..") {
+    if (name == U"..") {
       host += "/..";
-    } else if (name != ".") {
+    } else if (name != U".") {
       if (host.back() != '/') host += '/';
-      host += name;
+      host += winsim::WideToUtf8(name);
     }
     struct stat st;
     if (stat(host.c_str(), &st) != 0) continue;  // gone since the search began
@@ -143,7 +148,10 @@ bool DeliverNext(FindSearch* search, WIN32_FIND_DATAA* data, DWORD* error) {
     uint64_t size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFF);
-    std::memcpy(data->cFileName, name.data(), name.size());
+    // The name in the code page; a character it lacks comes back in its
+    // best-fit form or as '?', as FindFirstFileA gives it on Windows.
+    std::string ansi = winsim::WideToAnsi(name);
+    std::memcpy(data->cFileName, ansi.data(), std::min(ansi.size(), sizeof data->cFileName - 1));
     return true;
   }
   return false;
@@ -203,6 +211,10 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
 // ERROR_FILE_NOT_FOUND. Every directory but a drive's root lists "." and
 // ".." first; "*.*" matches names without a dot too. The order of the other
 // entries is the file system's; here it is case-insensitive name order.
+// Names come back in the system code page: a host file whose name has a
+// character the code page lacks is still listed, in its best-fit form ('?'
+// where there is none), as Windows lists it; opening it by that name then
+// fails as it does on Windows.
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   if (winsim::FaultInjected("FindFirstFileA")) return INVALID_HANDLE_VALUE;
   if (pattern == nullptr || data == nullptr) {
@@ -216,15 +228,16 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   }
   auto search = std::make_unique<FindSearch>();
   DWORD e = winsim::ToHostPath(split.directory, &search->host_dir);
-  std::vector<std::string> names;
+  std::vector<std::u32string> names;
   if (e == 0) e = ReadDirectoryNames(search->host_dir, &names);
   if (e != 0) {
     SetLastError(e == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : e);
     return INVALID_HANDLE_VALUE;
   }
-  if (!split.drive_root) names.insert(names.begin(), {".", ".."});
-  for (const std::string& name : names) {
-    if (winsim::findpattern::Matches(split.name_pattern, name)) search->names.push_back(name);
+  if (!split.drive_root) names.insert(names.begin(), {U".", U".."});
+  const std::u32string name_pattern = winsim::AnsiToWide(split.name_pattern);
+  for (const std::u32string& name : names) {
+    if (winsim::findpattern::Matches(name_pattern, name)) search->names.push_back(name);
   }
   FindSearch* raw = search.get();
   if (!DeliverNext(raw, data, &e)) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32.h"
-#include "platform/winsim/registry_store.h"
+#include "platform/winsim/winsim.h"
 
 namespace winsim::findpattern {
 namespace {
@@ -22,25 +22,31 @@ size_t LastSeparator(std::string_view text) {
   return last;
 }
 
+std::u32string Folded(std::u32string_view text) {
+  std::u32string out(text);
+  for (char32_t& c : out) c = UpperCaseOf(c);
+  return out;
+}
+
 /// Glob match of already case-folded texts.
-bool Glob(std::string_view p, std::string_view n) {
+bool Glob(std::u32string_view p, std::u32string_view n) {
   size_t pi = 0, ni = 0;
-  size_t star = std::string_view::npos, resume = 0;
+  size_t star = std::u32string_view::npos, resume = 0;
   while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
+    if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
       ++pi;
       ++ni;
-    } else if (pi < p.size() && p[pi] == '*') {
+    } else if (pi < p.size() && p[pi] == U'*') {
       star = pi++;
       resume = ni;
-    } else if (star != std::string_view::npos) {
+    } else if (star != std::u32string_view::npos) {
       pi = star + 1;
       ni = ++resume;
     } else {
       return false;
     }
   }
-  while (pi < p.size() && p[pi] == '*') ++pi;
+  while (pi < p.size() && p[pi] == U'*') ++pi;
   return pi == p.size();
 }
 
@@ -65,17 +71,17 @@ bool SplitPattern(std::string_view pattern, Split* split) {
   return true;
 }
 
-bool Matches(std::string_view pattern, std::string_view name) {
-  std::string p = regstore::FoldName(pattern);
-  std::string n = regstore::FoldName(name);
+bool Matches(std::u32string_view pattern, std::u32string_view name) {
+  std::u32string p = Folded(pattern);
+  std::u32string n = Folded(name);
   if (Glob(p, n)) return true;
-  bool optional_extension = p.size() >= 2 && p.compare(p.size() - 2, 2, ".*") == 0;
-  return optional_extension && n.find('.') == std::string::npos && Glob(p.substr(0, p.size() - 2), n);
+  bool optional_extension = p.size() >= 2 && p.compare(p.size() - 2, 2, U".*") == 0;
+  return optional_extension && n.find(U'.') == std::u32string::npos && Glob(p.substr(0, p.size() - 2), n);
 }
 
-void SortNames(std::vector<std::string>* names) {
-  std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
-    std::string fa = regstore::FoldName(a), fb = regstore::FoldName(b);
+void SortNames(std::vector<std::u32string>* names) {
+  std::sort(names->begin(), names->end(), [](const std::u32string& a, const std::u32string& b) {
+    std::u32string fa = Folded(a), fb = Folded(b);
     return fa != fb ? fa < fb : a < b;
   });
 }

@@ -21,10 +21,12 @@ bool SplitPattern(std::string_view pattern, Split* split);
 
 /// True when `name` matches `pattern` ("*" any run, "?" one character),
 /// letters compared without regard to case. A pattern ending in ".*" also
-/// matches names without a dot, so "*.*" matches every name.
-bool Matches(std::string_view pattern, std::string_view name);
+/// matches names without a dot, so "*.*" matches every name. Both are in
+/// Unicode, as Windows matches them: a name the code page cannot show is
+/// matched by what it is, not by its best-fit form.
+bool Matches(std::u32string_view pattern, std::u32string_view name);
 
-/// Sorts names in case-insensitive order (ties in byte order).
-void SortNames(std::vector<std::string>* names);
+/// Sorts names in case-insensitive order (ties in code point order).
+void SortNames(std::vector<std::u32string>* names);
 
 }  // namespace winsim::findpattern

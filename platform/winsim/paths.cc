@@ -1,25 +1,141 @@
 // Windows paths on the host. C: is <root>/drive_c and Z: is the host's /;
-// other drives do not exist. Existing components are found without regard
-// to letter case, as on Windows; components that do not exist yet keep the
-// spelling they were given, so files are created as named.
+// other drives do not exist.
+//
+// A path is mapped the way Windows opens one: the ANSI text is converted to
+// Unicode in the system code page (so a trail byte 0x5C of code page 932 is
+// never a separator), made a full path by GetFullPathName's rules, and only
+// then split into the components that name host files, each in UTF-8.
+//
+// GetFullPathName's rules, as Wine's conformance tests of
+// RtlGetFullPathName_U show them on Windows (dlls/ntdll/tests/path.c) and
+// Microsoft's "File path formats on Windows systems" describes them:
+// - `/` is a separator like `\`; runs of separators count as one.
+// - A relative path starts at the current directory; `\x` at the root of the
+//   current directory's drive; `C:x` at the current directory when that is
+//   on C:, else at C:'s root.
+// - `.` is dropped and `..` drops the component before it; neither climbs
+//   above the drive's root.
+// - The last component, when no separator follows it, loses all its trailing
+//   dots and blanks (`A.DLL. ` is `A.DLL`; `..` first counts as the parent,
+//   `.. ` does not and vanishes). A component followed by a separator loses
+//   one trailing dot (`test..\` is `test.\`) and keeps its blanks.
+// Existing components are found without regard to letter case, as on
+// Windows; components that do not exist yet keep the spelling they were
+// given, so files are created as named.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/winsim/registry_store.h"
 #include "platform/winsim/winsim.h"
 
 namespace winsim {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char32_t c) { return c == U'\\' || c == U'/'; }
 
-bool IsInvalidNameChar(unsigned char c) {
-  return c < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
-         c == '*';
+bool IsInvalidNameChar(char32_t c) {
+  return c < 0x20 || c == U'<' || c == U'>' || c == U':' || c == U'"' || c == U'|' || c == U'?' ||
+         c == U'*';
+}
+
+char32_t DriveLetter(char32_t c) { return (c >= U'a' && c <= U'z') ? c - 0x20 : c; }
+
+bool IsDriveLetter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
+
+/// A full Windows path: a drive and the components below its root.
+struct FullPath {
+  char32_t drive = U'C';
+  std::vector<std::u32string> components;
+};
+
+std::string DriveCBase() { return Root() + "/drive_c"; }
+
+/// The current directory of the process in Windows terms. false when the
+/// host's current directory has a name with no Windows form.
+bool CurrentDirectory(FullPath* out) {
+  char buffer[4096];
+  if (!::getcwd(buffer, sizeof buffer)) return false;
+  std::string host = buffer;
+  std::string drive_c = DriveCBase();
+  out->components.clear();
+  out->drive = U'Z';
+  if (host.compare(0, drive_c.size(), drive_c) == 0 &&
+      (host.size() == drive_c.size() || host[drive_c.size()] == '/')) {
+    out->drive = U'C';
+    host.erase(0, drive_c.size());
+  }
+  size_t i = 0;
+  while (i < host.size()) {
+    size_t end = host.find('/', i);
+    if (end == std::string::npos) end = host.size();
+    if (end > i) {
+      std::u32string name;
+      if (!Utf8ToWide(std::string_view(host).substr(i, end - i), &name)) return false;
+      out->components.push_back(std::move(name));
+    }
+    i = end + 1;
+  }
+  return true;
+}
+
+/// Where a path starts: its drive and the components it is relative to;
+/// `*rest` is left at what follows the prefix.
+DWORD StartOf(std::u32string_view* rest, FullPath* full) {
+  std::u32string_view path = *rest;
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return ERROR_BAD_PATHNAME;  // UNC
+  FullPath current;
+  if (path.size() >= 2 && path[1] == U':' && IsDriveLetter(path[0])) {
+    full->drive = DriveLetter(path[0]);
+    rest->remove_prefix(2);
+    bool drive_relative = rest->empty() || !IsSeparator(rest->front());
+    if (drive_relative && CurrentDirectory(&current) && current.drive == full->drive)
+      full->components = std::move(current.components);
+    return 0;
+  }
+  if (!CurrentDirectory(&current)) return ERROR_PATH_NOT_FOUND;
+  full->drive = current.drive;
+  if (!IsSeparator(path[0])) full->components = std::move(current.components);
+  return 0;
+}
+
+void DropTrailingDotsAndBlanks(std::u32string* name) {
+  while (!name->empty() && (name->back() == U'.' || name->back() == U' ')) name->pop_back();
+}
+
+/// Adds the components of `rest` to `full` by the rules above.
+DWORD AddComponents(std::u32string_view rest, FullPath* full) {
+  size_t i = 0;
+  while (i < rest.size()) {
+    while (i < rest.size() && IsSeparator(rest[i])) ++i;
+    size_t start = i;
+    while (i < rest.size() && !IsSeparator(rest[i])) ++i;
+    if (i == start) break;
+    std::u32string name(rest.substr(start, i - start));
+    const bool last = i == rest.size();
+    if (name == U".") continue;
+    if (name == U"..") {
+      if (!full->components.empty()) full->components.pop_back();
+      continue;
+    }
+    if (last) {
+      DropTrailingDotsAndBlanks(&name);
+    } else if (name.back() == U'.') {
+      name.pop_back();
+    }
+    if (name.empty()) continue;
+    // "...\" loses one dot and would name the parent; no file is so named.
+    if (name == U"." || name == U"..") return ERROR_INVALID_NAME;
+    for (char32_t c : name)
+      if (IsInvalidNameChar(c)) return ERROR_INVALID_NAME;
+    full->components.push_back(std::move(name));
+  }
+  return 0;
 }
 
 bool Exists(const std::string& host) {
@@ -27,21 +143,28 @@ bool Exists(const std::string& host) {
   return ::lstat(host.c_str(), &st) == 0;
 }
 
+bool SameIgnoringCase(std::u32string_view a, std::u32string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperCaseOf(a[i]) != UpperCaseOf(b[i])) return false;
+  return true;
+}
+
 // The directory entry of `dir` whose name equals `name` ignoring case, or
-// `name` itself when there is none. Host names holding a backslash cannot be
-// named from Windows and are never matched.
-std::string ResolveComponent(const std::string& dir, const std::string& name) {
-  std::string exact = dir + "/" + name;
-  if (Exists(exact)) return name;
+// `name` itself when there is none. Host names that have no Windows form
+// (not UTF-8, or holding a backslash) cannot be named and are never matched.
+std::string ResolveComponent(const std::string& dir, const std::u32string& name) {
+  std::string spelled = WideToUtf8(name);
+  if (Exists(dir + "/" + spelled)) return spelled;
   DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
-  if (!d) return name;
-  std::string folded = regstore::FoldName(name);
-  std::string found = name;
+  if (!d) return spelled;
+  std::string found = spelled;
   while (dirent* e = ::readdir(d)) {
-    std::string entry = e->d_name;
-    if (entry.find('\\') != std::string::npos) continue;
-    if (regstore::FoldName(entry) == folded) {
-      found = entry;
+    std::string_view entry = e->d_name;
+    std::u32string wide;
+    if (entry.find('\\') != std::string_view::npos || !Utf8ToWide(entry, &wide)) continue;
+    if (SameIgnoringCase(wide, name)) {
+      found = std::string(entry);
       break;
     }
   }
@@ -52,61 +175,29 @@ std::string ResolveComponent(const std::string& dir, const std::string& name) {
 }  // namespace
 
 DWORD ToHostPath(std::string_view windows_path, std::string* host_path) {
-  std::string base;
-  std::string_view rest = windows_path;
-  if (rest.size() >= 2 && rest[1] == ':') {
-    char drive = static_cast<char>(rest[0] & ~0x20);
-    if (drive == 'C') {
-      base = Root() + "/drive_c";
-    } else if (drive == 'Z') {
-      base = "";
-    } else {
-      return ERROR_PATH_NOT_FOUND;
-    }
-    rest.remove_prefix(2);
-    if (!rest.empty() && !IsSeparator(rest[0])) return ERROR_PATH_NOT_FOUND;  // "C:dir"
-  } else if (!rest.empty() && IsSeparator(rest[0])) {
-    if (rest.size() >= 2 && IsSeparator(rest[1])) return ERROR_BAD_PATHNAME;  // UNC
-    base = Root() + "/drive_c";
-  } else if (rest.empty()) {
+  std::u32string wide = AnsiToWide(windows_path);
+  std::u32string_view rest = wide;
+  FullPath full;
+  if (DWORD e = StartOf(&rest, &full)) return e;
+  std::string current;
+  if (full.drive == U'C') {
+    current = DriveCBase();
+  } else if (full.drive != U'Z') {
     return ERROR_PATH_NOT_FOUND;
-  } else {
-    // Relative to the current directory, as Windows resolves it.
-    char cwd[4096];
-    if (!::getcwd(cwd, sizeof cwd)) return ERROR_PATH_NOT_FOUND;
-    base = cwd;
-    if (base == "/") base.clear();
   }
-  const size_t floor = base.size();  // ".." never climbs above the drive
-  std::string current = base;
+  if (DWORD e = AddComponents(rest, &full)) return e;
   bool resolving = true;
-  size_t i = 0;
-  while (i < rest.size()) {
-    while (i < rest.size() && IsSeparator(rest[i])) ++i;
-    size_t start = i;
-    while (i < rest.size() && !IsSeparator(rest[i])) ++i;
-    std::string name(rest.substr(start, i - start));
-    if (name.empty() || name == ".") continue;
-    if (name == "..") {
-      size_t slash = current.rfind('/');
-      if (slash != std::string::npos && slash >= floor) current.resize(slash);
-      continue;
-    }
-    for (unsigned char c : name)
-      if (IsInvalidNameChar(c)) return ERROR_INVALID_NAME;
-    if (resolving) {
-      std::string resolved = ResolveComponent(current, name);
-      resolving = Exists(current + "/" + resolved);
-      name = resolved;
-    }
-    current += "/" + name;
+  for (const std::u32string& name : full.components) {
+    std::string part = resolving ? ResolveComponent(current, name) : WideToUtf8(name);
+    current += "/" + part;
+    resolving = resolving && Exists(current);
   }
   *host_path = current.empty() ? "/" : current;
   return 0;
 }
 
 std::string ToWindowsPath(const std::string& host_path) {
-  std::string drive_c = Root() + "/drive_c";
+  std::string drive_c = DriveCBase();
   std::string out;
   std::string rest;
   if (host_path.compare(0, drive_c.size(), drive_c) == 0 &&
@@ -119,6 +210,8 @@ std::string ToWindowsPath(const std::string& host_path) {
   }
   for (char& c : rest)
     if (c == '/') c = '\\';
+  std::u32string wide;
+  if (Utf8ToWide(rest, &wide)) rest = WideToAnsi(wide);  // else the bytes as they are
   if (rest.empty()) rest.push_back('\\');
   out += rest;
   return out;

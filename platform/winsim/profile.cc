@@ -6,6 +6,9 @@
 // (WriteProfileStringA lives with the spooler, which keeps the "windows"
 // section in the registry.)
 //
+// A bare file name ("setup.inf") names a file in the Windows directory, not
+// in the current directory.
+//
 // A file is parsed once and kept for the process while its size and
 // modification time stay the same: an install reads the same INF dozens of
 // times. The parsing rules are in profile_parser.cc.
@@ -73,12 +76,23 @@ bool ReadAll(int fd, off_t size, std::string* bytes) {
   return true;
 }
 
+// Microsoft documents that a file named without a full path is looked for
+// in the Windows directory. Wine's conformance tests (kernel32/tests/
+// profile.c, which pass on Windows) narrow that to a bare name: "x.ini" is
+// the Windows directory's, ".\x.ini" the current directory's. The test is
+// made on the Unicode form, so a trail byte 0x5C is no separator.
+std::string ProfilePath(const char* file) {
+  std::u32string wide = AnsiToWide(file);
+  if (wide.find_first_of(U"\\/:") != std::u32string::npos) return file;
+  return Facts().windows_dir + "\\" + file;
+}
+
 // The parsed file at a Windows path, or nullptr when it cannot be read
 // (which the profile functions treat exactly like a missing file).
 const Profile* LoadProfile(const char* file) {
   if (file == nullptr || *file == '\0') return nullptr;
   std::string host;
-  if (ToHostPath(file, &host) != 0) return nullptr;
+  if (ToHostPath(ProfilePath(file), &host) != 0) return nullptr;
   Cache& cache = TheCache();
   int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

@@ -20,6 +20,12 @@
 // - A line with an empty key right after another line with an empty key is
 //   dropped.
 // - Names compare without regard to ASCII letter case only.
+// - The DOS end-of-file character (0x1A, ^Z) ends the file wherever it
+//   stands: what follows it, the rest of its own line included, is not read.
+//   Wine's conformance tests of the INF parser (setupapi/tests/parser.c,
+//   which pass on Windows) show this for INF files; kernel32's own tests do
+//   not cover it, and an INF read through the profile functions is read the
+//   same way here.
 #include "platform/winsim/profile_parser.h"
 
 #include <cstring>
@@ -28,6 +34,8 @@
 
 namespace winsim::profile {
 namespace {
+
+constexpr char32_t kEndOfFile = 0x1A;  // DOS ^Z
 
 bool IsBlank(char32_t c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -155,6 +163,7 @@ Profile ParseProfile(std::string_view bytes, UINT code_page) {
   p.code_page = code_page;
   std::u32string text = DecodeFileText(bytes, code_page);
   std::u32string_view rest(text);
+  rest = rest.substr(0, rest.find(kEndOfFile));
   while (!rest.empty()) {
     size_t end = rest.find_first_of(U"\r\n");
     std::u32string_view line = Trim(rest.substr(0, end));

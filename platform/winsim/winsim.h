@@ -66,17 +66,41 @@ bool InitRoot(const std::string& version_name, bool force, std::string* error);
 /// function of winsim asks this first and returns its failure value.
 bool FaultInjected(const char* function);
 
+// ---- names in the system code page (codepage.cc) -----------------------------
+
+/// ANSI text in the system code page ([locale] CodePage) as code points, as
+/// MultiByteToWideChar(CP_ACP) gives them.
+std::u32string AnsiToWide(std::string_view ansi);
+
+/// Code points as ANSI text in the system code page, with Windows' best fit
+/// where the code page lacks a character and '?' where there is none.
+std::string WideToAnsi(std::u32string_view wide);
+
+/// Host file names are UTF-8. false for bytes that are not UTF-8 (such a
+/// host name has no Windows form).
+bool Utf8ToWide(std::string_view utf8, std::u32string* wide);
+std::string WideToUtf8(std::u32string_view wide);
+
+/// The upper case of one character, as the file system compares names
+/// (Unicode simple case mapping).
+char32_t UpperCaseOf(char32_t c);
+
 // ---- paths (paths.cc) ------------------------------------------------------
 
-/// Maps a Windows path to a host path: C: is <root>/drive_c, Z: is the host's
-/// /, backslash (or slash) separates. Existing components are found without
-/// regard to letter case; components that do not exist are kept as spelled.
-/// Returns 0, ERROR_PATH_NOT_FOUND (other drives, relative paths) or
-/// ERROR_INVALID_NAME (characters a Windows name cannot hold).
+/// Maps a Windows path (ANSI, system code page) to a host path: C: is
+/// <root>/drive_c, Z: is the host's /, backslash (or slash) separates. The
+/// path is first made full as GetFullPathNameA does (relative to the current
+/// directory, `.` and `..` folded, trailing dots and blanks dropped), then
+/// each component is named in UTF-8; existing components are found without
+/// regard to letter case, components that do not exist are kept as spelled.
+/// Returns 0, ERROR_PATH_NOT_FOUND (other drives, an empty path),
+/// ERROR_BAD_PATHNAME (UNC) or ERROR_INVALID_NAME (characters a Windows name
+/// cannot hold).
 DWORD ToHostPath(std::string_view windows_path, std::string* host_path);
 
-/// The Windows form of a host path below the root's drive_c or anywhere
-/// (Z:). Used for messages and for paths handed back to callers.
+/// The Windows form (system code page) of a host path below the root's
+/// drive_c or anywhere (Z:). Used for messages and for paths handed back to
+/// callers.
 std::string ToWindowsPath(const std::string& host_path);
 
 /// Maps errno from a host file operation to a Win32 error code.

@@ -276,6 +276,26 @@ TEST(InstallUninstallTest, InstallEndsWithOneWhateverFails) {
   EXPECT_EQ(sim.Quillset("/INF \"Z:\\no\\such\\setup.inf\" /PRINTER \"x\""), 1);
 }
 
+// Windows looks for a bare INF name in the Windows directory, not in the
+// current one: started from the kit's folder with /INF "setup.inf", the
+// install finds no INF and installs nothing; with a path it installs.
+TEST(InstallUninstallTest, ABareInfNameIsNotLookedForInTheCurrentDirectory) {
+  SimSystem sim;
+  sim.Prepare("2000");
+  struct InKitFolder {
+    fs::path old = fs::current_path();
+    InKitFolder() { fs::current_path(std::string(KIT_SOURCE_DIR) + "/examples/kit"); }
+    ~InKitFolder() { fs::current_path(old); }
+  } cwd;
+  EXPECT_EQ(sim.Quillset("/INF \"setup.inf\" /PRINTER \"" + std::string(kPrinter) + "\" /MDL \"TR-2210\""), 1);
+  EXPECT_FALSE(KeyExists(sim, kRecordKey));  // no manufacturer was read
+  EXPECT_FALSE(Contains(sim.Winsim({"printers"}), kPrinter));
+  EXPECT_FALSE(Contains(sim.Winsim({"drivers"}), kPrinter));
+  EXPECT_EQ(sim.Quillset("/INF \".\\setup.inf\" /PRINTER \"" + std::string(kPrinter) + "\" /MDL \"TR-2210\""), 1);
+  EXPECT_TRUE(Contains(sim.Winsim({"printers"}), kPrinter)) << sim.Events();
+  EXPECT_TRUE(KeyExists(sim, kRecordKey));
+}
+
 TEST(InstallUninstallTest, UninstallEndsWithZeroOnlyWhenPrintersCannotBeListed) {
   for (const char* fault : {"EnumPrintersA=5", "EnumPrintersA#2=5"}) {
     SCOPED_TRACE(fault);

@@ -106,6 +106,34 @@ TEST_F(CabinetCopyTest, CopiesFromTheInfDirectoryWithoutTouchingTheCabinet) {
   EXPECT_EQ(BoxCount(), 0);
 }
 
+// What a kit author meets with INFs as vendors ship them: a UTF-16 INF
+// naming a file in the code page's letters, and an INF closed with the DOS
+// end-of-file character.
+TEST_F(CabinetCopyTest, CopiesAFileNamedInTheCodePageFromAUnicodeInf) {
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"[FILES]\r\n\u00DCn\u00EF.DLL\r\n")) {
+    utf16.push_back(static_cast<char>(c & 0xFF));
+    utf16.push_back(static_cast<char>(c >> 8));
+  }
+  std::string inf = WriteKitFile("setup.inf", utf16);
+  WriteKitFile("\u00DCn\u00EF.DLL", "umlauts");  // the host name is UTF-8
+  std::string list;
+  ASSERT_TRUE(CopyFileSection(inf, "", "C:\\kit", "FILES", list));
+  EXPECT_EQ(list, "\xDCn\xEF.DLL ");
+  EXPECT_EQ(ReadDriverFile("\u00DCn\u00EF.DLL"), "umlauts");
+  EXPECT_EQ(BoxCount(), 0);  // nothing was missing, no cabinet was looked for
+}
+
+TEST_F(CabinetCopyTest, TheDosEndOfFileLineIsNoFileToCopy) {
+  std::string inf = WriteKitFile("setup.inf", "[FILES]\r\nA.DLL\r\n\x1a");
+  WriteKitFile("A.DLL", "a");
+  std::string list;
+  ASSERT_TRUE(CopyFileSection(inf, "", "C:\\kit", "FILES", list));
+  EXPECT_EQ(list, "A.DLL ");
+  EXPECT_EQ(DriverDirFiles(), std::vector<std::string>{"A.DLL"});
+  EXPECT_EQ(BoxCount(), 0);  // no missing file sent the install to the cabinet
+}
+
 TEST_F(CabinetCopyTest, TakesMissingFilesFromTheDriverCabinetInOneWalk) {
   std::string inf = WriteKitFile("setup.inf", "[FILES]\r\nA.DLL\r\nDrvUI.dll\r\nPSCRIPT5.DLL\r\n"
                                               "NOWHERE.DLL\r\n");

@@ -249,6 +249,46 @@ TEST_F(WinsimFilesTest, SearchListsDotsFirstThenNamesWithoutRegardToCase) {
   }
 }
 
+// Windows names hold text in the system code page; host names are UTF-8.
+// A name names the host file whose UTF-8 name is the same text, both ways.
+TEST_F(WinsimFilesTest, NamesInCodePage1252NameUtf8HostFiles) {
+  root_.WriteDriveC("kit/\u00DCn\u00EF.DLL", "umlauts");  // Ünï.DLL on the host
+  std::filesystem::create_directories(root_.DriveC("out"));
+  SetLastError(kPoison);
+  EXPECT_TRUE(CopyFileA("C:\\kit\\\xDCn\xEF.DLL", "C:\\out\\\xDCn\xEF.DLL", FALSE)) << GetLastError();
+  EXPECT_EQ(Read("out/\u00DCn\u00EF.DLL"), "umlauts");
+  // Letter case is ignored beyond ASCII too (ü is Ü).
+  EXPECT_NE(GetFileAttributesA("C:\\KIT\\\xFCN\xCF.dll"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(DeleteFileA("C:\\out\\\xFCn\xEF.dll"));
+  EXPECT_EQ(HostEntries("out"), std::vector<std::string>{});
+
+  // Names come back in the code page: best fit where it lacks a character
+  // (Ω as O), '?' where there is none; a host name that is not UTF-8 has no
+  // Windows form at all and is not listed. The order is that of the names
+  // themselves (Ü, Ω, 日), not of their code-page forms.
+  root_.WriteDriveC("kit/\u03A9mega.txt", "omega");
+  root_.WriteDriveC("kit/\u65E5\u672C.txt", "nihon");
+  root_.WriteDriveC("kit/\xFF\xFE.bin", "not UTF-8");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Search("C:\\kit\\*"), (Names{".", "..", "\xDCn\xEF.DLL", "Omega.txt", "??.txt"}));
+  // The pattern is matched against the name itself, not its best-fit form.
+  EXPECT_EQ(Search("C:\\kit\\O*"), (Names{}));
+  EXPECT_EQ(Search("C:\\kit\\\xFC*"), (Names{"\xDCn\xEF.DLL"}));
+}
+
+TEST_F(WinsimFilesTest, DoubleByteNamesWithABackslashTrailByteAreOneComponent) {
+  root_.WriteSystemIni("[locale]\nCodePage=932\n");
+  // U+8868 is 0x95 0x5C in code page 932: its trail byte is a backslash.
+  root_.WriteDriveC("kit/\u8868.txt", "hyou");
+  std::filesystem::create_directories(root_.DriveC("out/\u8868"));
+  SetLastError(kPoison);
+  EXPECT_TRUE(CopyFileA("C:\\kit\\\x95\x5C.txt", "C:\\out\\\x95\x5C\\\x95\x5C.txt", FALSE))
+      << GetLastError();
+  EXPECT_EQ(Read("out/\u8868/\u8868.txt"), "hyou");
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Search("C:\\out\\\x95\x5C\\*.txt"), (Names{"\x95\x5C.txt"}));
+}
+
 TEST_F(WinsimFilesTest, SearchRecordsCarryAttributesAndSizes) {
   root_.WriteDriveC("dir/big.bin", std::string(70000, 'b'));
   std::filesystem::create_directories(root_.DriveC("dir/Sub"));

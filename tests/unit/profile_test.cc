@@ -314,6 +314,27 @@ TEST_F(ProfileTest, InjectedFaultFailsTheRead) {
   EXPECT_EQ(Section(file, "S"), "k=v\0"s);
 }
 
+// ---- where the file is -------------------------------------------------------
+
+TEST_F(ProfileTest, BareFileNameIsLookedUpInTheWindowsDirectory) {
+  root_.WriteDriveC("WINDOWS/bare.inf", "[S]\r\nk=windows\r\n");
+  root_.WriteDriveC("kit/bare.inf", "[S]\r\nk=current\r\n");
+  root_.WriteDriveC("kit/only.inf", "[S]\r\nk=current\r\n");
+  struct InKitFolder {
+    std::filesystem::path old = std::filesystem::current_path();
+    explicit InKitFolder(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~InKitFolder() { std::filesystem::current_path(old); }
+  } cwd(root_.DriveC("kit"));
+  EXPECT_EQ(String("bare.inf", "S", "k"), "windows");
+  EXPECT_EQ(Section("bare.inf", "S"), "k=windows\0"s);
+  // A name with a separator is a relative path from the current directory.
+  EXPECT_EQ(String(".\\bare.inf", "S", "k"), "current");
+  EXPECT_EQ(String("..\\kit\\bare.inf", "S", "k"), "current");
+  // Run from the kit's folder, a bare name does not find the kit's INF.
+  EXPECT_EQ(String("only.inf", "S", "k"), "");
+  EXPECT_EQ(Section("only.inf", "S"), "");
+}
+
 // ---- encodings ---------------------------------------------------------------
 
 std::string Utf16Le(const std::u16string& text) {
@@ -373,6 +394,28 @@ TEST_F(ProfileTest, UnicodeFileInDoubleByteCodePage) {
   root_.WriteSystemIni("[locale]\nCodePage=932\n");
   std::string file = Inf(Utf16Le(u"[S]\r\nk=\u8868\u793a\r\n"));
   EXPECT_EQ(String(file, "S", "k"), "\x95\x5C\x8E\xA6");
+}
+
+// ---- end of file ----------------------------------------------------------------
+
+TEST_F(ProfileTest, DosEndOfFileCharacterEndsTheFile) {
+  struct Case {
+    const char* what;
+    std::string file;
+  } cases[] = {
+      {"on its own last line", "[S]\r\na=1\r\n\x1a"},
+      {"followed by a line end", "[S]\r\na=1\r\n\x1a\r\n"},
+      {"inside a line", "[S]\r\na=1\x1a junk\r\nb=2\r\n"},
+      {"before further sections", "[S]\r\na=1\r\n\x1a[T]\r\nb=2\r\n"},
+      {"in a UTF-16 file", Utf16Le(u"[S]\r\na=1\r\n\u001a[T]\r\nb=2\r\n")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string file = Inf(c.file);
+    EXPECT_EQ(Section(file, "S"), "a=1\0"s);
+    EXPECT_EQ(String(file, "S", "a"), "1");
+    EXPECT_EQ(String(file, "T", "b"), "");
+  }
 }
 
 // ---- the parse cache -----------------------------------------------------------
