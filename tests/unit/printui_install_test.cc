@@ -72,6 +72,19 @@ class PrintUiInstallTest : public ::testing::Test {
     return text;
   }
 
+  std::string DefaultPrinter() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                      0, KEY_READ, &key) != 0) {
+      return "";
+    }
+    char data[512] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    RegQueryValueExA(key, "Device", nullptr, &type, reinterpret_cast<LPBYTE>(data), &size);
+    RegCloseKey(key);
+    return data;
+  }
+
   /// The printer's port and driver, or "" when there is no such printer.
   std::string Printer(const char* name) {
     HANDLE printer = nullptr;
@@ -148,11 +161,13 @@ TEST_F(PrintUiInstallTest, QuietModeShowsNothingAndAnExistingPrinterIsRefused) {
       << root_.ReadEvents();
 }
 
-TEST_F(PrintUiInstallTest, UseExistingDriverNeedsNoInf) {
+TEST_F(PrintUiInstallTest, UseExistingDriverNeedsNoInfAndOnlyTheFirstPrinterBecomesDefault) {
   EXPECT_EQ(Entry(Install("Acme 100 PS")), 0);
+  EXPECT_EQ(DefaultPrinter().rfind("Office,", 0), 0u) << DefaultPrinter();
   std::string second = "/if /u /b Second /f C:\\kit\\none.inf /r LPT2: /m \"Acme 100 PS\"";
   EXPECT_EQ(Entry(second), 0);
   EXPECT_EQ(Printer("Second"), "LPT2: Acme 100 PS");
+  EXPECT_EQ(DefaultPrinter().rfind("Office,", 0), 0u) << DefaultPrinter();
   // Without /u the INF is read again, and it is not there.
   EXPECT_EQ(Entry("/if /b Third /f C:\\kit\\none.inf /r LPT2: /m \"Acme 100 PS\""), 1);
   EXPECT_EQ(Printer("Third"), "");

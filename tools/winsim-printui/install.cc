@@ -90,6 +90,20 @@ class DriverDescription {
       hardware_id_, provider_;
 };
 
+/// True when HKCU's "Device" entry names a default printer.
+bool HasDefaultPrinter() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  char device[MAX_PATH] = {};
+  DWORD size = sizeof device - 1, type = 0;
+  LONG rc = RegQueryValueExA(key, "Device", nullptr, &type, reinterpret_cast<LPBYTE>(device), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS && device[0] != '\0';
+}
+
 DWORD CreatePrinter(const std::string& name, const std::string& port, const std::string& driver) {
   std::string printer = name, port_name = port, driver_name = driver;
   char processor[] = "WinPrint";
@@ -104,6 +118,9 @@ DWORD CreatePrinter(const std::string& name, const std::string& port, const std:
   HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
   if (handle == nullptr) return GetLastError();
   ClosePrinter(handle);
+  // The printer UI makes the printer it adds the default one when the
+  // system has none, as the Add Printer wizard does.
+  if (!HasDefaultPrinter()) SetDefaultPrinterA(name.c_str());
   return 0;
 }
 
