@@ -280,6 +280,7 @@ void ResetProcessState() {
   s.root_resolved = false;
   s.override_root.clear();
   s.facts.reset();
+  s.fresh_root = false;
   ClearFaultRules();
 }
 
