@@ -11,7 +11,22 @@ target_include_directories(winsim_platform PUBLIC ${MSPACK_INCLUDE_DIR})
 target_link_libraries(winsim_platform PUBLIC SQLite::SQLite3 ${MSPACK_LIBRARY} ${CMAKE_DL_LIBS} Threads::Threads)
 target_compile_options(winsim_platform PRIVATE ${KIT_PRODUCT_FLAGS})
 target_compile_definitions(winsim_platform PRIVATE
-  KIT_OMBREL_DEFAULT_PATH="${CMAKE_BINARY_DIR}/libombrel.so")
+  KIT_OMBREL_DEFAULT_PATH="${CMAKE_BINARY_DIR}/libombrel.so"
+  KIT_PRINTUI_DEFAULT_PATH="${CMAKE_BINARY_DIR}/winsim-printui")
+
+# The simulated printer UI, which winsim's ShellExecuteA starts for
+# "<System>\rundll32.exe printui.dll,PrintUIEntry ...": its parts as a
+# library (for the unit tests) and the winsim-printui program.
+file(GLOB PRINTUI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/winsim-printui/*.cc)
+list(FILTER PRINTUI_SOURCES EXCLUDE REGEX "/main\\.cc$")
+add_library(winsim_printui_core STATIC ${PRINTUI_SOURCES})
+target_link_libraries(winsim_printui_core PUBLIC winsim_platform)
+target_compile_options(winsim_printui_core PRIVATE ${KIT_PRODUCT_FLAGS})
+add_executable(winsim_printui ${CMAKE_SOURCE_DIR}/tools/winsim-printui/main.cc)
+set_target_properties(winsim_printui PROPERTIES OUTPUT_NAME winsim-printui
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_libraries(winsim_printui PRIVATE winsim_printui_core)
+target_compile_options(winsim_printui PRIVATE ${KIT_PRODUCT_FLAGS})
 
 add_library(kit_common STATIC ${KIT_COMMON_SOURCES})
 target_link_libraries(kit_common PUBLIC winsim_platform)
@@ -23,6 +38,7 @@ target_compile_options(quillset_core PRIVATE ${KIT_PRODUCT_FLAGS})
 
 add_executable(quillset ${CMAKE_SOURCE_DIR}/platform/winsim/exe_main.cc)
 target_link_libraries(quillset PRIVATE quillset_core)
+add_dependencies(quillset winsim_printui)  # the signed path starts it
 
 # The utility library: a static form for the unit tests and libombrel.so,
 # whose exported names come from the same .def file as Ombrel.dll's.

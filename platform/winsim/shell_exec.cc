@@ -1,8 +1,10 @@
-// SHELL32!ShellExecuteA of the simulated system. Nothing is started: the
-// call is recorded in events.jsonl as what a person would have seen open,
+// SHELL32!ShellExecuteA of the simulated system. The call is recorded in
+// events.jsonl as what a person would have seen open,
 //   {"event":"ShellExecute","verb":V,"file":F,"parameters":P,"directory":D,"show":N}
 // (null for a NULL string), and a call that Windows would refuse adds
-// "result":R, the value it returns.
+// "result":R, the value it returns. One program is really started:
+// "<System>\rundll32.exe printui.dll,..." runs the simulated printer UI
+// (winsim-printui) in a process of its own that nothing waits for.
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <string_view>
 
 #include "platform/win32.h"
+#include "platform/winsim/printui_launch.h"
 #include "platform/winsim/registry_store.h"
 #include "platform/winsim/winsim.h"
 
@@ -79,6 +82,10 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
   if (result <= 32) event += ",\"result\":" + std::to_string(result);
   event += "}";
   winsim::AppendEvent(event);
+  // Windows starts rundll32 and returns without waiting for it.
+  if (result > 32 && winsim::StartsPrintUi(file, parameters)) {
+    winsim::StartPrintUi(parameters, directory);
+  }
   if (error != 0) SetLastError(error);
   return Result(result);
 }

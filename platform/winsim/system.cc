@@ -33,6 +33,7 @@ struct ProcessState {
   bool root_resolved = false;
   std::string override_root;
   std::unique_ptr<SystemFacts> facts;
+  bool fresh_root = false;  // created by this process: give it its programs
 };
 
 ProcessState& State() {
@@ -198,6 +199,24 @@ bool MakeSystemTree(const SystemFacts& f, std::string* error) {
   return true;
 }
 
+// The programs of the system directory that the kit starts (the signed path
+// runs "<System>\rundll32.exe printui.dll,PrintUIEntry"). Stand-in bytes:
+// ShellExecuteA only needs the file to exist, and the printer UI is
+// simulated by the winsim-printui host program.
+bool MakeSystemPrograms(const SystemFacts& f, std::string* error) {
+  for (const char* name : {"rundll32.exe", "printui.dll"}) {
+    std::string host;
+    if (ToHostPath(f.system_dir + "\\" + name, &host) != 0) continue;
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    out << "MZ stand-in: " << name << " of the simulated system\r\n";
+    if (!out.flush()) {
+      if (error) *error = "cannot create " + host + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error) {
   std::string tmp = path + ".tmp";
   {
@@ -224,7 +243,9 @@ void EnsureRootExists(const std::string& root) {
   std::string error;
   if (!MakeDirs(root, &error) || !WriteFileAtomically(ini, SystemIniText(Win2000()), &error)) {
     Warn("cannot create the simulated system at " + root + ": " + error);
+    return;
   }
+  State().fresh_root = true;
 }
 
 }  // namespace
@@ -259,6 +280,7 @@ void ResetProcessState() {
   s.root_resolved = false;
   s.override_root.clear();
   s.facts.reset();
+  s.fresh_root = false;
   ClearFaultRules();
 }
 
@@ -271,7 +293,12 @@ const SystemFacts& Facts() {
     s.facts = ReadFacts(root + "/system.ini");
   }
   std::string error;
-  if (!MakeSystemTree(*s.facts, &error)) {
+  bool made = MakeSystemTree(*s.facts, &error);
+  if (made && s.fresh_root) {
+    s.fresh_root = false;
+    made = MakeSystemPrograms(*s.facts, &error);
+  }
+  if (!made) {
     static bool warned = false;
     if (!warned) Warn(error);
     warned = true;
@@ -306,7 +333,7 @@ bool InitRoot(const std::string& version_name, bool force, std::string* error) {
   std::string saved_override = State().override_root;
   ResetProcessState();
   SetRoot(saved_override.empty() ? root : saved_override);
-  if (!MakeSystemTree(Facts(), error)) return false;
+  if (!MakeSystemTree(Facts(), error) || !MakeSystemPrograms(Facts(), error)) return false;
   DWORD db_error = 0;
   if (!Database(&db_error)) {
     *error = "cannot create the registry database in " + root;

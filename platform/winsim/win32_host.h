@@ -2,30 +2,7 @@
 // order, constants and results are those of the Windows SDK; pointer-sized
 // members are native. Included only through platform/win32.h.
 //
-// Which file of platform/winsim provides what:
-//   registry.cc   ADVAPI32  RegOpenKeyA RegOpenKeyExA RegCreateKeyA RegDeleteKeyA
-//                           RegEnumKeyA RegEnumValueA RegQueryValueExA
-//                           RegSetValueExA RegDeleteValueA RegCloseKey
-//   version.cc    KERNEL32  GetVersionExA GetWindowsDirectoryA GetSystemDirectoryA
-//   errors.cc     KERNEL32  GetLastError SetLastError FormatMessageA
-//   memory.cc     KERNEL32  LocalAlloc LocalFree GlobalAlloc GlobalFree
-//   codepage.cc   KERNEL32  IsDBCSLeadByte GetACP; USER32 CharUpperBuffA
-//   profile.cc    KERNEL32  GetPrivateProfileSectionA GetPrivateProfileStringA
-//   files.cc      KERNEL32  CopyFileA DeleteFileA FindFirstFileA FindNextFileA
-//                           FindClose SetFileAttributesA GetFileAttributesA
-//   modules.cc    KERNEL32  LoadLibraryA GetProcAddress FreeLibrary
-//   spooler_printers.cc     WINSPOOL  AddPrinterA OpenPrinterA ClosePrinter DeletePrinter
-//   spooler_printer_info.cc WINSPOOL  EnumPrintersA GetPrinterA SetPrinterA
-//   spooler_drivers.cc      WINSPOOL  AddPrinterDriverExA DeletePrinterDriverExA
-//                           DeletePrinterDriverA GetPrinterDriverDirectoryA
-//   spooler_default.cc      WINSPOOL  SetDefaultPrinterA, ordinal 202;
-//                           KERNEL32 WriteProfileStringA
-//   setupapi.cc   SETUPAPI  SetupAddToSourceListA SetupRemoveFromSourceListA
-//                           SetupCopyOEMInfA
-//   cabinet.cc    SETUPAPI  SetupIterateCabinetA
-//   shell_user.cc USER32/SHELL32  MessageBoxA SendMessageTimeoutA
-//                           OutputDebugStringA
-//   shell_exec.cc SHELL32   ShellExecuteA
+// Which file of platform/winsim provides which function: platform/winsim/README.md.
 #pragma once
 
 #include <cstdarg>

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "platform/win32.h"
+#include "support/printui_wait.h"
 #include "support/temp_root.h"
 
 namespace {
@@ -63,6 +65,47 @@ TEST_F(WinsimShellExecuteTest, RecordsEveryCallAndTheResultOfRefusedOnes) {
             "\"parameters\":null,\"directory\":null,\"show\":1}\n"
             "{\"event\":\"ShellExecute\",\"verb\":null,\"file\":\"C:\\\\no\\\\such.txt\","
             "\"parameters\":\"/p \\\"q\\\"\",\"directory\":\"C:\\\\no\",\"show\":0,\"result\":31}\n");
+}
+
+size_t CountOf(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(WinsimShellExecuteTest, RunsThePrinterUiOfTheSystemRundll32) {
+  const char kRundll32[] = "C:\\WINDOWS\\system32\\rundll32.exe";
+  struct Case {
+    const char* file;
+    const char* parameters;
+    intptr_t result;
+    size_t boxes;  // printui's "The arguments are invalid." box: it ran
+  } cases[] = {
+      {kRundll32, "printui.dll,PrintUIEntry /zap", 42, 1},
+      {"c:\\windows\\SYSTEM32\\RUNDLL32.EXE", " PRINTUI.DLL,PrintUIEntry /zap", 42, 1},
+      {kRundll32, "\"C:\\WINDOWS\\system32\\printui.dll\",PrintUIEntry /zap", 42, 1},
+      {kRundll32, "shell32.dll,Control_RunDLL", 42, 0},         // another module: nothing runs
+      {kRundll32, "C:\\kit\\printui.dll,PrintUIEntry /zap", 42, 0},  // not the system's
+      {"C:\\WINDOWS\\rundll32.exe", "printui.dll,PrintUIEntry /zap", 31, 0},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(root_.dir() + "/events.jsonl");
+    EXPECT_EQ(reinterpret_cast<intptr_t>(
+                  ShellExecuteA(nullptr, "open", c.file, c.parameters, nullptr, SW_HIDE)),
+              c.result)
+        << c.parameters;
+    ASSERT_TRUE(kit_test::WaitForPrintUi(root_.dir()));
+    std::string events = root_.ReadEvents();
+    EXPECT_EQ(events.rfind("{\"event\":\"ShellExecute\"", 0), 0u) << events;  // recorded first
+    EXPECT_EQ(CountOf(events, "The arguments are invalid."), c.boxes) << c.parameters << "\n" << events;
+  }
+  // Without rundll32.exe the start is refused and nothing runs.
+  std::filesystem::remove(root_.DriveC("WINDOWS/system32/rundll32.exe"));
+  EXPECT_EQ(reinterpret_cast<intptr_t>(
+                ShellExecuteA(nullptr, "open", kRundll32, "printui.dll,PrintUIEntry /zap", nullptr, 0)),
+            31);
+  ASSERT_TRUE(kit_test::WaitForPrintUi(root_.dir()));
+  EXPECT_EQ(CountOf(root_.ReadEvents(), "MessageBox"), 0u);
 }
 
 TEST_F(WinsimShellExecuteTest, InjectedFaultRecordsNothing) {

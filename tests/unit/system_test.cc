@@ -23,6 +23,29 @@ TEST(SystemTest, MissingRootIsCreatedWithDefaults) {
   EXPECT_TRUE(std::filesystem::exists(root.dir() + "/system.ini"));
   EXPECT_TRUE(std::filesystem::is_directory(root.DriveC("WINDOWS/system32/spool/drivers/w32x86")));
   EXPECT_EQ(GetSystemDirectoryA(dir, 5), 20u);  // too small: the size needed
+  for (const char* program : {"rundll32.exe", "printui.dll"}) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(root.DriveC("WINDOWS/system32/" + std::string(program))))
+        << program;
+  }
+}
+
+TEST(SystemTest, InitGivesTheSystemDirectoryItsProgramsAgain) {
+  kit_test::TempRoot root;
+  std::string error;
+  ASSERT_TRUE(winsim::InitRoot("xp", false, &error)) << error;
+  const std::string rundll32 = root.DriveC("WINDOWS/system32/rundll32.exe");
+  EXPECT_TRUE(std::filesystem::is_regular_file(rundll32));
+  EXPECT_TRUE(std::filesystem::is_regular_file(root.DriveC("WINDOWS/system32/printui.dll")));
+
+  // A test may take a program away; only an init brings it back.
+  std::filesystem::remove(rundll32);
+  winsim::ResetProcessState();
+  winsim::SetRoot(root.dir());
+  char dir[MAX_PATH];
+  GetSystemDirectoryA(dir, sizeof dir);
+  EXPECT_FALSE(std::filesystem::exists(rundll32));
+  ASSERT_TRUE(winsim::InitRoot("xp", true, &error)) << error;
+  EXPECT_TRUE(std::filesystem::is_regular_file(rundll32));
 }
 
 TEST(SystemTest, GarbageLinesInSystemIniAreIgnored) {
