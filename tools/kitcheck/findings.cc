@@ -110,7 +110,7 @@ class Checker {
     }
   }
 
-  // K002 and K012: the first [Manufacturer] entry names the model section.
+  // K002 and K013: the first [Manufacturer] entry names the model section.
   bool CheckManufacturer() {
     const pf::Section* s = inf_.Section("Manufacturer");
     manufacturer_ = GetManufacturerName(q_.inf_path);
@@ -121,13 +121,13 @@ class Checker {
     }
     for (const pf::Entry& e : s->entries) {
       if (!e.key.empty() && e.key[0] == U';') continue;
-      if (e.has_value)
-        Add("K002", "error", e.line,
+      if (!e.has_value) break;
+      Add("K002", "error", e.line,
             "the first [Manufacturer] entry holds '=': the whole line \"" + manufacturer_ +
                 "\" is taken as the model section's name",
             "write the model section's name alone on the first line, e.g. \"" +
                 Ansi(e.key, CodePage()) + "\"");
-      break;
+      return false;  // the model lookup then fails for this reason alone
     }
     return true;
   }
