@@ -74,6 +74,18 @@ foreach(tool winsim ombrel)
   endif()
 endforeach()
 set_target_properties(quillset PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# kitcheck runs the real host installer beside it and reads the INF through
+# the installer's own functions.
+file(GLOB KITCHECK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kitcheck/*.cc)
+list(FILTER KITCHECK_SOURCES EXCLUDE REGEX "/main\\.cc$")
+add_library(kitcheck_core STATIC ${KITCHECK_SOURCES})
+target_link_libraries(kitcheck_core PUBLIC quillset_core)
+add_executable(kitcheck_tool ${CMAKE_SOURCE_DIR}/tools/kitcheck/main.cc)
+target_link_libraries(kitcheck_tool PRIVATE kitcheck_core)
+set_target_properties(kitcheck_tool PROPERTIES OUTPUT_NAME kitcheck
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_dependencies(kitcheck_tool quillset)
 target_link_libraries(winsim_tool PRIVATE winsim_platform)
 if(TARGET ombrel_tool)
   target_link_libraries(ombrel_tool PRIVATE ${CMAKE_DL_LIBS})

@@ -74,16 +74,18 @@ bool EqualFolded(std::u32string_view a, std::u32string_view b) {
 
 bool IsComment(const Entry& e) { return !e.key.empty() && e.key[0] == U';'; }
 
-void OpenSection(Profile* p, std::u32string_view line, size_t close) {
+void OpenSection(Profile* p, std::u32string_view line, size_t close, unsigned number) {
   Section s;
+  s.line = number;
   s.name = UpToNul(Trim(line.substr(1, close - 1)));
   std::u32string folded = Folded(s.name);
   p->first_section.emplace(folded, p->sections.size());  // keeps an earlier one
   p->sections.push_back(std::move(s));
 }
 
-void AddEntry(Section* s, std::u32string_view line) {
+void AddEntry(Section* s, std::u32string_view line, unsigned number) {
   Entry e;
+  e.line = number;
   size_t eq = line.find(U'=');
   std::u32string_view raw_key = eq == std::u32string_view::npos ? line : Trim(line.substr(0, eq));
   if (eq != std::u32string_view::npos) {
@@ -164,16 +166,21 @@ Profile ParseProfile(std::string_view bytes, UINT code_page) {
   std::u32string text = DecodeFileText(bytes, code_page);
   std::u32string_view rest(text);
   rest = rest.substr(0, rest.find(kEndOfFile));
+  unsigned number = 0;
+  bool after_cr = false;
   while (!rest.empty()) {
+    // CRLF ends one line: the empty piece between CR and LF is not counted.
+    if (!(after_cr && rest[0] == U'\n')) ++number;
     size_t end = rest.find_first_of(U"\r\n");
+    after_cr = end != std::u32string_view::npos && rest[end] == U'\r';
     std::u32string_view line = Trim(rest.substr(0, end));
     rest.remove_prefix(end == std::u32string_view::npos ? rest.size() : end + 1);
     if (line.empty()) continue;
     size_t close = line[0] == U'[' ? line.rfind(U']') : std::u32string_view::npos;
     if (close != std::u32string_view::npos) {
-      OpenSection(&p, line, close);
+      OpenSection(&p, line, close, number);
     } else if (!p.sections.empty()) {
-      AddEntry(&p.sections.back(), line);
+      AddEntry(&p.sections.back(), line, number);
     }
   }
   return p;

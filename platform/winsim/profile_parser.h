@@ -19,11 +19,13 @@ struct Entry {
   std::u32string key;
   std::u32string value;
   bool has_value = false;
+  unsigned line = 0;  // 1-based line of the file, for diagnostics
 };
 
 struct Section {
   std::u32string name;
   std::vector<Entry> entries;
+  unsigned line = 0;  // 1-based line of its header
 };
 
 /// A parsed file. Text is kept in Unicode, as Windows parses it; results are

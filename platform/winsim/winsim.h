@@ -4,6 +4,7 @@
 // tool and the tests do.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -115,6 +116,10 @@ void AppendEvent(const std::string& json_object);
 /// A JSON string literal for ANSI bytes: each byte stands for the code point
 /// of the same value (U+0000..U+00FF), so the text is byte-exact.
 std::string JsonString(std::string_view bytes);
+
+/// Reads one line of the event log: a flat object of string, number and null
+/// members, strings back as the bytes they stand for. False when unreadable.
+bool ParseEventLine(const std::string& line, std::map<std::string, std::string>* out);
 
 // ---- handles (handles.cc) --------------------------------------------------
 

@@ -1,0 +1,140 @@
+#include "tools/kitcheck/check.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "common/text.h"
+#include "installer/inf/inf_access.h"
+#include "installer/inf/printer_install.h"
+#include "platform/win32.h"
+#include "tools/kitcheck/run.h"
+#include "tools/kitcheck/sandbox.h"
+
+namespace kitcheck {
+namespace {
+
+namespace sp = winsim::spooler;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+std::string ValueData(const std::string& key_path, const std::string& value) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_READ, &key) != 0) return "";
+  char data[kMaxPath + 1] = {};
+  DWORD size = kMaxPath;
+  RegQueryValueExA(key, value.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  return std::string(data, strnlen(data, kMaxPath));
+}
+
+// The installer's choice, and why, from its own scans of the two records.
+PortDecision DecidePort(const std::string& manufacturer, const std::string& models) {
+  PortDecision d;
+  GetActivePort(d.chosen, manufacturer, models);
+  std::string base = "Software\\" + manufacturer + "\\QXPrinter\\Port\\";
+  char usb[kMaxPath] = {}, parallel[kMaxPath] = {};
+  d.usb = FindPortInRegistry((base + "USB").c_str(), usb, manufacturer, models);
+  d.parallel = FindPortInRegistry((base + "PARALLEL").c_str(), parallel, manufacturer, models);
+  d.usb_port = usb;
+  d.parallel_port = parallel;
+  auto record = [&](const char* kind, const std::string& port) {
+    return base + kind + "\\" + port + " = " + Quoted(ValueData(base + kind, port));
+  };
+  if (d.usb == PortMatched) {
+    d.record = record("USB", d.usb_port);
+    d.reason = "a USB port record names the manufacturer and a model of /MDL";
+  } else if (d.parallel == PortMatched) {
+    d.record = record("PARALLEL", d.parallel_port);
+    d.reason = "a PARALLEL port record names the manufacturer and a model of /MDL";
+  } else if (d.parallel == PortFirstValue) {
+    d.record = record("PARALLEL", d.parallel_port);
+    d.reason = "no port record matched; the first PARALLEL record is taken whatever it names";
+  } else if (d.usb == PortKeyMissing && d.parallel == PortKeyMissing) {
+    d.reason = "the manufacturer has no port records: the fallback LPT1:";
+  } else {
+    d.reason = "port records exist but none matched and no PARALLEL record is usable: the fallback FILE:";
+  }
+  return d;
+}
+
+void FillFileSizes(TraceFacts* trace) {
+  for (FileFate& f : trace->files) f.size = f.origin == "nowhere" ? -1 : FileSize(f.target);
+}
+
+std::string StepOf(const VersionCheck& c) {
+  if (!c.trace.failed_step.empty()) return c.trace.failed_step;
+  if (c.installed) return "";
+  if (!c.trace.ran) return "command line";
+  if (c.trace.signed_path) return "printer UI";
+  if (!c.printer) return "printer creation";
+  return "default printer";
+}
+
+std::string Fate(bool before, bool after) { return after ? "left" : before ? "removed" : "none"; }
+
+UninstallOutcome RunUninstall(const Options& o, const std::string& dir, const std::string& manufacturer,
+                              const Snapshot& before, const Snapshot& installed, std::string* error) {
+  UninstallOutcome u;
+  std::string command = "/INF " + Quoted(o.inf_path) + " /UNINSTALL " + Quoted(o.printer_name);
+  u.exit_code = RunInstaller(InstallerProgram(), command, dir, dir + "/uninstall.trace", error);
+  UseRoot(dir);
+  Snapshot after = TakeSnapshot(manufacturer, o.printer_name);
+  u.printer = Fate(FindPrinter(installed, o.printer_name), FindPrinter(after, o.printer_name));
+  u.driver = Fate(FindDriver(installed, o.printer_name), FindDriver(after, o.printer_name));
+  u.record = Fate(installed.record_exists, after.record_exists);
+  u.inf_copy = !installed.oem_inf.empty() ? kit::FileNamePart(installed.oem_inf) : "";
+  for (const std::string& name : installed.inf_files)
+    if (u.inf_copy.empty() && !Contains(before.inf_files, name)) u.inf_copy = name;
+  u.inf_copy_removed = u.inf_copy.empty() || !Contains(after.inf_files, u.inf_copy);
+  for (const std::string& name : installed.driver_files)
+    if (!Contains(before.driver_files, name) && Contains(after.driver_files, name)) u.files_left.push_back(name);
+  for (const sp::PrinterRecord& p : after.printers)
+    if (sp::SameName(p.driver, o.printer_name)) u.other_printers.push_back(p.name);
+  u.boxes = BoxesSince(installed.event_count);
+  return u;
+}
+
+}  // namespace
+
+VersionCheck CheckVersion(const Options& o, const std::string& version, const std::string& dir) {
+  VersionCheck c;
+  c.version = version;
+  if (!PrepareSandbox(o, version, dir, &c.error)) return c;
+  c.findings = CheckKit({o.inf_path, o.printer_key, o.printer_name, o.model_list});
+  std::string manufacturer = GetManufacturerName(o.inf_path);
+  Snapshot before = TakeSnapshot(manufacturer, o.printer_name);
+
+  std::string trace_file = dir + "/install.trace";
+  c.exit_code = RunInstaller(InstallerProgram(), o.command_line, dir, trace_file, &c.error);
+  if (c.exit_code < 0) return c;
+  UseRoot(dir);
+  Snapshot after = TakeSnapshot(manufacturer, o.printer_name);
+  c.trace = ReadTrace(ReadText(trace_file));
+  FillFileSizes(&c.trace);
+
+  const sp::PrinterRecord* printer = FindPrinter(after, o.printer_name);
+  const sp::DriverRecord* driver = FindDriver(after, o.printer_name);
+  c.printer = printer != nullptr;
+  c.driver = driver != nullptr;
+  if (printer) c.printer_record = *printer;
+  if (driver) c.driver_record = *driver;
+  c.is_default = sp::SameName(after.default_printer, o.printer_name);
+  c.installed = c.printer && c.driver && c.is_default && sp::SameName(printer->driver, o.printer_name);
+  c.step = StepOf(c);
+  c.port = DecidePort(manufacturer, o.model_list);
+  c.boxes = BoxesSince(before.event_count);
+  c.uninstall = RunUninstall(o, dir, manufacturer, before, after, &c.error);
+  return c;
+}
+
+bool Passed(const VersionCheck& c) { return c.error.empty() && c.installed && !HasError(c.findings); }
+
+}  // namespace kitcheck

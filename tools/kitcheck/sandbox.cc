@@ -1,0 +1,100 @@
+#include "tools/kitcheck/sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include "platform/winsim/reg_file.h"
+#include "platform/winsim/winsim.h"
+
+namespace fs = std::filesystem;
+
+namespace kitcheck {
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  *text = s.str();
+  return true;
+}
+
+bool CopyCabinet(const std::string& cabinet, std::string* error) {
+  std::string host;
+  std::string windows = winsim::Facts().windows_dir + "\\Driver Cache\\i386\\driver.cab";
+  if (winsim::ToHostPath(windows, &host) != 0) {
+    *error = "cannot map " + windows;
+    return false;
+  }
+  std::error_code ec;
+  fs::create_directories(fs::path(host).parent_path(), ec);
+  fs::copy_file(cabinet, host, fs::copy_options::overwrite_existing, ec);
+  if (ec) *error = "cannot copy the cabinet " + cabinet + ": " + ec.message();
+  return !ec;
+}
+
+bool ImportPorts(const std::string& ports, std::string* error) {
+  std::string text;
+  if (!ReadWholeFile(ports, &text)) {
+    *error = "cannot read the port records " + ports;
+    return false;
+  }
+  std::vector<winsim::regfile::Operation> ops;
+  std::string parse_error;
+  if (!winsim::regfile::Parse(text, &ops, &parse_error)) {
+    *error = ports + ": " + parse_error;
+    return false;
+  }
+  if (DWORD code = winsim::regfile::Apply(ops); code != 0) {
+    *error = ports + ": import failed with error " + std::to_string(code);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void UseRoot(const std::string& dir) {
+  winsim::ResetProcessState();
+  winsim::SetRoot(dir);
+}
+
+bool PrepareSandbox(const Options& options, const std::string& version, const std::string& dir,
+                    std::string* error) {
+  if (!options.root.empty()) {
+    std::error_code ec;
+    fs::copy(options.root, dir, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    if (ec) *error = "cannot copy the root " + options.root + ": " + ec.message();
+    UseRoot(dir);
+    return !ec;
+  }
+  UseRoot(dir);
+  if (!winsim::InitRoot(version, true, error)) return false;
+  UseRoot(dir);
+  if (!options.cabinet.empty() && !CopyCabinet(options.cabinet, error)) return false;
+  return options.ports.empty() || ImportPorts(options.ports, error);
+}
+
+std::string MakeTempDir(std::string* error) {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/kitcheck.XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) {
+    *error = "cannot make a temporary directory from " + pattern;
+    return "";
+  }
+  return buffer.data();
+}
+
+void RemoveTree(const std::string& dir) {
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+}  // namespace kitcheck
