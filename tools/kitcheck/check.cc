@@ -115,6 +115,10 @@ VersionCheck CheckVersion(const Options& o, const std::string& version, const st
   std::string trace_file = dir + "/install.trace";
   c.exit_code = RunInstaller(InstallerProgram(), o.command_line, dir, trace_file, &c.error);
   if (c.exit_code < 0) return c;
+  // On the XP-class path the install hands the INF to the printer UI, which
+  // goes on after the installer has ended; its result is part of the answer.
+  if (PrintUiStartedSince(before.event_count) && !WaitForPrinterUi(dir))
+    c.error = "the printer UI did not finish within a minute";
   UseRoot(dir);
   Snapshot after = TakeSnapshot(manufacturer, o.printer_name);
   c.trace = ReadTrace(ReadText(trace_file));

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,6 +77,18 @@ int RunInstaller(const std::string& program, const std::string& command_line,
     return -1;
   }
   return WEXITSTATUS(status);
+}
+
+bool WaitForPrinterUi(const std::string& root) {
+  int fd = ::open((root + "/printui.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return true;  // no printer UI ever ran here
+  bool free = false;
+  for (int tries = 0; tries < 1200 && !free; ++tries) {
+    free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!free) ::usleep(50 * 1000);
+  }
+  ::close(fd);
+  return free;
 }
 
 }  // namespace kitcheck

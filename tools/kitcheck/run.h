@@ -15,4 +15,9 @@ std::string InstallerProgram();
 int RunInstaller(const std::string& program, const std::string& command_line,
                  const std::string& root, const std::string& trace_file, std::string* error);
 
+/// Waits (at most a minute) until no printer UI that an install started in
+/// `root` is still running: each holds a shared lock on its lock file.
+/// False when one was still running.
+bool WaitForPrinterUi(const std::string& root);
+
 }  // namespace kitcheck
