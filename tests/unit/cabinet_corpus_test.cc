@@ -352,6 +352,9 @@ TEST(CabinetMemberNames, MembersGoWhereTheCallbackPointsWhateverTheirNames) {
   for (const std::string& n : names) cab.Add(n, "payload of " + n);
   root.WriteDriveC("cab/names.cab", cab.Build());
   fs::create_directories(root.DriveC("out"));
+  // The first Win32 call sets the root up (its system programs among it).
+  char windows[MAX_PATH];
+  ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
   const std::vector<std::string> before = FilesBelow(root.DriveC(""));
 
   struct Seen {
