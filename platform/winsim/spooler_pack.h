@@ -15,7 +15,7 @@ struct PrinterView {
   bool is_default = false;  // reported as PRINTER_ATTRIBUTE_DEFAULT (Windows 9x)
 };
 
-/// True for the levels this spooler describes printers at (1 and 2).
+/// True for the levels this spooler describes printers at (1, 2, 4 and 5).
 bool IsPrinterInfoLevel(DWORD level);
 
 /// The bytes that the records of `printers` at `level` need with their strings.

@@ -1,7 +1,7 @@
 // WINSPOOL printer descriptions of the simulated system.
 //
-//   EnumPrintersA   PRINTER_ENUM_LOCAL, levels 1 and 2, two-call sizing
-//   GetPrinterA     levels 1 and 2, two-call sizing
+//   EnumPrintersA   PRINTER_ENUM_LOCAL, levels 1, 2, 4 and 5, two-call sizing
+//   GetPrinterA     levels 1, 2, 4 and 5, two-call sizing (3, 6-9: 124)
 //   SetPrinterA     level 2 (command 0); level 0 pause, resume, purge
 //
 // The sizing protocol is that of Windows: with a block too small (or none)
@@ -111,7 +111,8 @@ extern "C" {
 // ---- WINSPOOL.DRV EnumPrintersA ----------------------------------------------
 // Native: local printers in name order without regard to case; no printers
 // at all is success with *needed 0 and *returned 0. Connections to other
-// machines are never listed (none are simulated).
+// machines are never listed (none are simulated). Levels 1, 2, 4 and 5, the
+// ones Microsoft's page lists; any other fails with ERROR_INVALID_LEVEL.
 BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                           LPDWORD needed, LPDWORD returned) {
   if (winsim::FaultInjected("EnumPrintersA")) return FALSE;
@@ -131,6 +132,8 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
 
 // ---- WINSPOOL.DRV GetPrinterA ------------------------------------------------
 // Native (Windows 9x): the default printer's record carries PRINTER_ATTRIBUTE_DEFAULT.
+// Levels 1, 2, 4 and 5; Windows also has 3 and 6-9 (security descriptor,
+// status, directory, device modes), which are not simulated: 124.
 BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
   if (winsim::FaultInjected("GetPrinterA")) return FALSE;
   sp::PrinterHandle* h = sp::LookupPrinter(printer);

@@ -67,6 +67,15 @@ class ValueReader {
     const rs::Value* v = Find(name);
     return v ? rs::MultiSzItems(*v) : std::vector<std::string>();
   }
+  /// An 8-byte binary value as a little-endian number (0 when absent).
+  uint64_t Qword(const char* name) const {
+    const rs::Value* v = Find(name);
+    uint64_t n = 0;
+    if (v == nullptr || v->data.size() != 8) return 0;
+    for (int i = 7; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v->data[i]);
+    return n;
+  }
+  bool Has(const char* name) const { return Find(name) != nullptr; }
 
  private:
   const rs::Value* Find(const char* name) const {
@@ -94,6 +103,12 @@ class ValueWriter {
   }
   void Binary(const char* name, std::string_view bytes) {
     Keep(rs::SetValue(db_, key_, name, REG_BINARY, bytes));
+  }
+  /// A number as 8 little-endian bytes, the layout of FILETIME and DWORDLONG.
+  void Qword(const char* name, uint64_t n) {
+    std::string bytes(8, '\0');
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(n >> (8 * i));
+    Binary(name, bytes);
   }
   DWORD status() const { return status_; }
 
@@ -246,6 +261,40 @@ bool DriverInUse(sqlite3* db, std::string_view driver) {
 
 std::vector<std::string> DriverNames(sqlite3* db) { return ChildNames(db, kDriversPath); }
 
+namespace {
+
+// The optional strings of a driver key: value name, member, and the bit that
+// records a member given as NULL (stored as no value).
+struct OptionalSz {
+  const char* value;
+  std::string DriverRecord::*member;
+  DriverField field;
+};
+constexpr OptionalSz kOptionalSz[] = {
+    {"Help File", &DriverRecord::help_file, kHelpFileField},
+    {"Monitor", &DriverRecord::monitor, kMonitorField},
+    {"Datatype", &DriverRecord::datatype, kDatatypeField},
+    {"Manufacturer", &DriverRecord::manufacturer, kManufacturerField},
+    {"OEM URL", &DriverRecord::oem_url, kOemUrlField},
+    {"HardwareID", &DriverRecord::hardware_id, kHardwareIdField},
+    {"Provider", &DriverRecord::provider, kProviderField},
+};
+struct OptionalMulti {
+  const char* value;
+  std::vector<std::string> DriverRecord::*member;
+  DriverField field;
+};
+constexpr OptionalMulti kOptionalMulti[] = {
+    {"Dependent Files", &DriverRecord::dependent_files, kDependentFilesField},
+    {"Previous Names", &DriverRecord::previous_names, kPreviousNamesField},
+};
+
+// Windows keeps no such value; winsim records the caller's dwFileCopyFlags
+// under it so that a test can see what the installer asked for.
+constexpr const char* kCopyFlagsValue = "Winsim Copy Flags";
+
+}  // namespace
+
 DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* r) {
   int64_t key = 0;
   if (!FindChild(db, kDriversPath, name, &key)) return ERROR_UNKNOWN_PRINTER_DRIVER;
@@ -256,15 +305,18 @@ DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* r) {
   r->driver_file = v.Sz("Driver");
   r->data_file = v.Sz("Data File");
   r->config_file = v.Sz("Configuration File");
-  r->help_file = v.Sz("Help File");
-  r->dependent_files = v.Multi("Dependent Files");
-  r->monitor = v.Sz("Monitor");
-  r->datatype = v.Sz("Datatype");
-  r->previous_names = v.Multi("Previous Names");
-  r->manufacturer = v.Sz("Manufacturer");
-  r->oem_url = v.Sz("OEM URL");
-  r->hardware_id = v.Sz("HardwareID");
-  r->provider = v.Sz("Provider");
+  r->null_fields = 0;
+  for (const OptionalSz& f : kOptionalSz) {
+    r->*f.member = v.Sz(f.value);
+    if (!v.Has(f.value)) r->null_fields |= f.field;
+  }
+  for (const OptionalMulti& f : kOptionalMulti) {
+    r->*f.member = v.Multi(f.value);
+    if (!v.Has(f.value)) r->null_fields |= f.field;
+  }
+  r->driver_date = v.Qword("DriverDate");
+  r->driver_version = v.Qword("DriverVersion");
+  r->copy_flags = v.Dword(kCopyFlagsValue);
   return 0;
 }
 
@@ -276,19 +328,16 @@ DWORD WriteDriver(sqlite3* db, const DriverRecord& r) {
   w.Sz("Configuration File", r.config_file);
   w.Sz("Data File", r.data_file);
   w.Sz("Driver", r.driver_file);
-  w.Sz("Help File", r.help_file);
-  w.Multi("Dependent Files", r.dependent_files);
-  w.Sz("Monitor", r.monitor);
-  w.Sz("Datatype", r.datatype);
-  w.Multi("Previous Names", r.previous_names);
-  w.Sz("Manufacturer", r.manufacturer);
-  w.Sz("OEM URL", r.oem_url);
-  w.Sz("HardwareID", r.hardware_id);
-  w.Sz("Provider", r.provider);
+  for (const OptionalSz& f : kOptionalSz) {
+    if (!r.IsNull(f.field)) w.Sz(f.value, r.*f.member);
+  }
+  for (const OptionalMulti& f : kOptionalMulti) {
+    if (!r.IsNull(f.field)) w.Multi(f.value, r.*f.member);
+  }
   w.Dword("Version", r.version);
-  // Windows keeps the INF's date and version beside them; the kit passes zeros.
-  w.Binary("DriverDate", std::string(8, '\0'));
-  w.Binary("DriverVersion", std::string(8, '\0'));
+  w.Qword("DriverDate", r.driver_date);
+  w.Qword("DriverVersion", r.driver_version);
+  w.Dword(kCopyFlagsValue, r.copy_flags);
   return w.status();
 }
 

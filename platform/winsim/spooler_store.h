@@ -20,8 +20,25 @@ namespace winsim::spooler {
 
 /// The only environment this simulated spooler serves.
 inline constexpr const char* kEnvironment = "Windows NT x86";
-/// The only driver version it registers (user-mode drivers of NT 5).
+/// The driver version of user-mode drivers (NT 5 and later); its key and its
+/// files' directory hold every driver this spooler registers.
 inline constexpr DWORD kDriverVersion = 3;
+
+/// The optional strings of a driver description, as bits of
+/// DriverRecord::null_fields: a member the caller gave as NULL (or that its
+/// info level lacks) is stored as no value at all, one given as "" as an
+/// empty value, so that a reader can tell the two apart.
+enum DriverField : DWORD {
+  kHelpFileField = 1u << 0,
+  kDependentFilesField = 1u << 1,
+  kMonitorField = 1u << 2,
+  kDatatypeField = 1u << 3,
+  kPreviousNamesField = 1u << 4,
+  kManufacturerField = 1u << 5,
+  kOemUrlField = 1u << 6,
+  kHardwareIdField = 1u << 7,
+  kProviderField = 1u << 8,
+};
 
 struct PrinterRecord {
   std::string name;
@@ -57,6 +74,11 @@ struct DriverRecord {
   std::string oem_url;
   std::string hardware_id;
   std::string provider;
+  DWORD null_fields = 0;      // DriverField bits of the members given as NULL
+  uint64_t driver_date = 0;   // FILETIME of the INF's DriverVer, as given
+  uint64_t driver_version = 0;
+  DWORD copy_flags = 0;       // dwFileCopyFlags of the call that registered it
+  bool IsNull(DriverField f) const { return (null_fields & f) != 0; }
 };
 
 /// True for a name the registry can hold as one key: not empty, no backslash.
