@@ -46,11 +46,11 @@ size_t StringsSize4(const PrinterRecord& r) { return r.name.size() + 1; }
 size_t StringsSize5(const PrinterRecord& r) { return r.name.size() + 1 + r.port.size() + 1; }
 
 DWORD ReportedAttributes(const PrinterView& v) {
-  return v.record.attributes | (v.is_default ? PRINTER_ATTRIBUTE_DEFAULT : 0);
+  return v.record->attributes | (v.is_default ? PRINTER_ATTRIBUTE_DEFAULT : 0);
 }
 
 void Pack1(const PrinterView& v, PRINTER_INFO_1A* out, StringArea* area) {
-  const PrinterRecord& r = v.record;
+  const PrinterRecord& r = *v.record;
   out->Flags = kPrinterEnumIcon8;
   out->pDescription = area->Put(Description(r));
   out->pName = area->Put(r.name);
@@ -58,7 +58,7 @@ void Pack1(const PrinterView& v, PRINTER_INFO_1A* out, StringArea* area) {
 }
 
 void Pack2(const PrinterView& v, PRINTER_INFO_2A* out, StringArea* area) {
-  const PrinterRecord& r = v.record;
+  const PrinterRecord& r = *v.record;
   std::memset(out, 0, sizeof(*out));
   out->pServerName = nullptr;  // local printers carry no server name
   out->pPrinterName = area->Put(r.name);
@@ -81,7 +81,7 @@ void Pack2(const PrinterView& v, PRINTER_INFO_2A* out, StringArea* area) {
 
 // Level 4: the name and attributes only; a local printer has no server name.
 void Pack4(const PrinterView& v, PRINTER_INFO_4A* out, StringArea* area) {
-  out->pPrinterName = area->Put(v.record.name);
+  out->pPrinterName = area->Put(v.record->name);
   out->pServerName = nullptr;
   out->Attributes = ReportedAttributes(v);
 }
@@ -89,8 +89,8 @@ void Pack4(const PrinterView& v, PRINTER_INFO_4A* out, StringArea* area) {
 // Level 5: Windows reports the time-outs a new local printer gets (15 s to
 // select the device, 45 s between retries); winsim keeps no others.
 void Pack5(const PrinterView& v, PRINTER_INFO_5A* out, StringArea* area) {
-  out->pPrinterName = area->Put(v.record.name);
-  out->pPortName = area->Put(v.record.port);
+  out->pPrinterName = area->Put(v.record->name);
+  out->pPortName = area->Put(v.record->port);
   out->Attributes = ReportedAttributes(v);
   out->DeviceNotSelectedTimeout = 15000;
   out->TransmissionRetryTimeout = 45000;
@@ -111,7 +111,7 @@ bool IsPrinterInfoLevel(DWORD level) { return level == 1 || level == 2 || level 
 
 DWORD PackedSize(DWORD level, const std::vector<PrinterView>& printers) {
   size_t total = 0;
-  for (const PrinterView& v : printers) total += RecordSize(level, v.record);
+  for (const PrinterView& v : printers) total += RecordSize(level, *v.record);
   return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(total);
 }
 

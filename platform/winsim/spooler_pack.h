@@ -11,7 +11,7 @@ namespace winsim::spooler {
 
 /// One printer as the caller sees it.
 struct PrinterView {
-  PrinterRecord record;
+  const PrinterRecord* record = nullptr;  // owned by the caller
   bool is_default = false;  // reported as PRINTER_ATTRIBUTE_DEFAULT (Windows 9x)
 };
 

@@ -175,24 +175,74 @@ std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrin
 
 namespace {
 
-// A printer record from its key's values.
-void FillPrinterRecord(std::vector<rs::Value> values, PrinterRecord* r) {
-  const ValueReader v(std::move(values));
-  r->share_name = v.Sz("Share Name");
-  r->port = v.Sz("Port");
-  r->driver = v.Sz("Printer Driver");
-  r->comment = v.Sz("Description");
-  r->location = v.Sz("Location");
-  r->separator_file = v.Sz("Separator File");
-  r->print_processor = v.Sz("Print Processor");
-  r->datatype = v.Sz("Datatype");
-  r->parameters = v.Sz("Parameters");
-  r->attributes = v.Dword("Attributes");
-  r->priority = v.Dword("Priority");
-  r->default_priority = v.Dword("Default Priority");
-  r->start_time = v.Dword("StartTime");
-  r->until_time = v.Dword("UntilTime");
-  r->status = v.Dword("Status");
+// True when a stored value name is `wanted` (ASCII) without regard to case,
+// compared without building folded copies: enumerations compare thousands.
+bool IsValueNamed(std::string_view stored, std::string_view wanted) {
+  if (stored.size() != wanted.size()) return false;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    unsigned char a = static_cast<unsigned char>(stored[i]), b = static_cast<unsigned char>(wanted[i]);
+    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// The values of a printer key and the members they fill.
+struct PrinterValue {
+  const char* name;
+  std::string PrinterRecord::*text;  // REG_SZ members
+  DWORD PrinterRecord::*number;      // REG_DWORD members
+};
+constexpr PrinterValue kPrinterValues[] = {
+    {"Share Name", &PrinterRecord::share_name, nullptr},
+    {"Port", &PrinterRecord::port, nullptr},
+    {"Printer Driver", &PrinterRecord::driver, nullptr},
+    {"Description", &PrinterRecord::comment, nullptr},
+    {"Location", &PrinterRecord::location, nullptr},
+    {"Separator File", &PrinterRecord::separator_file, nullptr},
+    {"Print Processor", &PrinterRecord::print_processor, nullptr},
+    {"Datatype", &PrinterRecord::datatype, nullptr},
+    {"Parameters", &PrinterRecord::parameters, nullptr},
+    {"Attributes", nullptr, &PrinterRecord::attributes},
+    {"Priority", nullptr, &PrinterRecord::priority},
+    {"Default Priority", nullptr, &PrinterRecord::default_priority},
+    {"StartTime", nullptr, &PrinterRecord::start_time},
+    {"UntilTime", nullptr, &PrinterRecord::until_time},
+    {"Status", nullptr, &PrinterRecord::status},
+};
+
+// A printer record from its key's values, each value looked at once.
+void FillPrinterRecord(const std::vector<rs::Value>& values, PrinterRecord* r) {
+  for (const rs::Value& v : values) {
+    for (const PrinterValue& p : kPrinterValues) {
+      if (!IsValueNamed(v.name, p.name)) continue;
+      if (p.text) r->*p.text = rs::SzText(v);
+      if (p.number) r->*p.number = v.type == REG_DWORD ? rs::DwordOf(v) : 0;
+      break;
+    }
+  }
+}
+
+// The folded value names a reader of `fields` needs; empty for all of them.
+const std::vector<std::string>& FoldedNamesOf(PrinterFields fields) {
+  auto folded = [](std::initializer_list<const char*> names) {
+    std::vector<std::string> out;
+    for (const char* n : names) out.push_back(rs::FoldName(n));
+    return out;
+  };
+  static const std::vector<std::string> kAllValues;
+  static const std::vector<std::string> kLevel1 = folded({"Printer Driver", "Location", "Description"});
+  static const std::vector<std::string> kLevel4 = folded({"Attributes"});
+  static const std::vector<std::string> kLevel5 = folded({"Port", "Attributes"});
+  static const std::vector<std::string> kDriver = folded({"Printer Driver"});
+  switch (fields) {
+    case PrinterFields::kLevel1: return kLevel1;
+    case PrinterFields::kLevel4: return kLevel4;
+    case PrinterFields::kLevel5: return kLevel5;
+    case PrinterFields::kDriver: return kDriver;
+    default: return kAllValues;
+  }
 }
 
 }  // namespace
@@ -203,20 +253,21 @@ DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
   std::string stored;
   int64_t parent = 0;
   rs::KeyName(db, key, &stored, &parent);
+  *r = PrinterRecord();
   r->name = stored;
   FillPrinterRecord(rs::Values(db, key), r);
   return 0;
 }
 
-std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db) {
+std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields) {
   std::vector<PrinterRecord> printers;
   int64_t id = 0;
   if (rs::FindKey(db, rs::kLocalMachine, kPrintersPath, &id) != 0) return printers;
-  for (rs::KeyWithValues& key : rs::SubkeysWithValues(db, id)) {
+  for (rs::KeyWithValues& key : rs::SubkeysWithValues(db, id, FoldedNamesOf(fields))) {
     if (!IsKeyName(key.name)) continue;
     PrinterRecord r;
-    r.name = key.name;
-    FillPrinterRecord(std::move(key.values), &r);
+    r.name = std::move(key.name);
+    FillPrinterRecord(key.values, &r);
     printers.push_back(std::move(r));
   }
   return printers;
@@ -251,7 +302,7 @@ DWORD DeletePrinterKey(sqlite3* db, std::string_view name) {
 }
 
 bool DriverInUse(sqlite3* db, std::string_view driver) {
-  for (const PrinterRecord& r : ReadAllPrinters(db)) {
+  for (const PrinterRecord& r : ReadAllPrinters(db, PrinterFields::kDriver)) {
     if (SameName(r.driver, driver)) return true;
   }
   return false;

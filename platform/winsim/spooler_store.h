@@ -100,8 +100,17 @@ bool HasDefaults(sqlite3* db);
 std::vector<std::string> PrinterNames(sqlite3* db);
 /// Reads a printer; ERROR_INVALID_PRINTER_NAME when there is none of that name.
 DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* record);
-/// Every printer, in enumeration order, read in one query.
-std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db);
+/// The values of each printer a reader needs (besides its name, the key's).
+enum class PrinterFields {
+  kAll,     // level 2, and whoever needs the whole record
+  kLevel1,  // driver, location, comment
+  kLevel4,  // attributes
+  kLevel5,  // port, attributes
+  kDriver,  // the driver alone
+};
+/// Every printer, in enumeration order, read in one indexed query; members
+/// outside `fields` keep their defaults.
+std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields = PrinterFields::kAll);
 /// Creates the printer's key (named record.name) or overwrites its values.
 DWORD WritePrinter(sqlite3* db, const PrinterRecord& record);
 /// Deletes a printer's key with everything below it.

@@ -2,6 +2,8 @@
 // and the descriptions that EnumPrintersA and GetPrinterA hand out.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -112,6 +114,28 @@ TEST_F(SpoolerPrintersTest, LevelsFourAndFiveDescribeNameAttributesAndPort) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
   }
   ClosePrinter(h);
+}
+
+TEST_F(SpoolerPrintersTest, ListingsAreReusedOnlyWhileNoConnectionChangedTheStore) {
+  for (const char* name : {"Alpha", "Beta"}) ASSERT_TRUE(AddClosedPrinter(name, "Drv"));
+  ASSERT_EQ(EnumNames(2), (std::vector<std::string>{"Alpha", "Beta"}));
+  ASSERT_EQ(EnumNames(1), (std::vector<std::string>{"Alpha", "Beta"}));
+
+  // Another process deletes a printer behind this one's back.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((root_.dir() + "/system.db").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "DELETE FROM reg_keys WHERE CAST(name AS TEXT) = 'Beta'", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(other);
+  EXPECT_EQ(EnumNames(2), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(EnumNames(1), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(EnumNames(5), std::vector<std::string>{"Alpha"});
+
+  // This process's own change shows at once too.
+  ASSERT_TRUE(AddClosedPrinter("Gamma", "Drv"));
+  EXPECT_EQ(EnumNames(2), (std::vector<std::string>{"Alpha", "Gamma"}));
+  EXPECT_EQ(EnumNames(4), (std::vector<std::string>{"Alpha", "Gamma"}));
 }
 
 TEST_F(SpoolerPrintersTest, AddPrinterRefusesWithTheSpoolersCodes) {
