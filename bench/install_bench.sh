@@ -88,6 +88,7 @@ seed_printers() {
 }
 
 base_install=""
+base_uninstall=""
 for n in 1 100 1000; do
   prepare
   "$quillset" "$install_line" >/dev/null 2>&1 || true
@@ -98,7 +99,8 @@ for n in 1 100 1000; do
   reinstall() { "$quillset" "$install_line" >/dev/null 2>&1 || true; }
   uninst=$(mean_of reinstall "$quillset" "$uninstall_line")
   [ -z "$base_install" ] && base_install=$inst
-  echo "with $n printers present: install $(ms "$inst") ms, uninstall $(ms "$uninst") ms ($(ratio "$inst" "$base_install")x the 1-printer install; goal <= 1.5 at 1000)"
+  [ -z "$base_uninstall" ] && base_uninstall=$uninst
+  echo "with $n printers present: install $(ms "$inst") ms ($(ratio "$inst" "$base_install")x the 1-printer install), uninstall $(ms "$uninst") ms ($(ratio "$uninst" "$base_uninstall")x the 1-printer uninstall); goal <= 1.5 at 1000 for both"
 done
 
 prepare

@@ -65,8 +65,19 @@ int DeleteOnePrinter(std::string printer_name) {
 }
 
 int RemovePrinterDriver(std::string driver_name) {
-  if (!DeletePrinterDriverExA(nullptr, nullptr, driver_name.data(), DPD_DELETE_ALL_FILES, 2)) {
-    TraceLog("[Quillset] Delete Printer Driver Faile (%s)\n", driver_name.c_str());
+  if (DeletePrinterDriverExA(nullptr, nullptr, driver_name.data(), DPD_DELETE_ALL_FILES, 2)) return 1;
+  DWORD error = GetLastError();
+  TraceLog("[Quillset] Delete Printer Driver Faile (%s)\n", driver_name.c_str());
+  // DPD_DELETE_ALL_FILES keeps a driver that shares a file with another
+  // installed driver (3001), which is the rule for drivers built on a shared
+  // core such as PSCRIPT5.DLL. Once more with DPD_DELETE_UNUSED_FILES the
+  // driver goes and only the files no other driver names. A driver that a
+  // printer still uses gives the same code and is refused again, unchanged.
+  if (error != ERROR_PRINTER_DRIVER_IN_USE) return 1;
+  if (DeletePrinterDriverExA(nullptr, nullptr, driver_name.data(), DPD_DELETE_UNUSED_FILES, 2)) {
+    TraceLog("[Quillset] Delete Printer Driver OK, shared files kept (%s)\n", driver_name.c_str());
+  } else {
+    TraceLog("[Quillset] Delete Printer Driver Faile again (%s)\n", driver_name.c_str());
   }
   return 1;
 }

@@ -11,5 +11,6 @@ int UninstallPrinterDriver(std::string driver_name, std::string inf_path);
 int DeletePrintersOfDriver(std::string driver_name);
 /// 1 when the printer could be opened (and deletion was asked), else 0.
 int DeleteOnePrinter(std::string printer_name);
-/// Deletes the driver with all its files; always 1.
+/// Deletes the driver with all its files, or, when it shares files with
+/// another driver, with the files only it uses; always 1.
 int RemovePrinterDriver(std::string driver_name);

@@ -67,6 +67,7 @@ constexpr SystemText kSystemTexts[] = {
     {1804, "The specified datatype is invalid."},
     {1805, "The environment specified is invalid."},
     {3001, "The specified printer driver is currently in use."},
+    {3014, "The printer driver is known to harm the system."},
 };
 
 const char* FindSystemText(DWORD code) {

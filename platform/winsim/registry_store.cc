@@ -146,12 +146,28 @@ DWORD SubkeyAt(sqlite3* db, int64_t id, DWORD index, std::string* name) {
 }
 
 std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id) {
+  return SubkeysWithValues(db, id, {});
+}
+
+std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id,
+                                             const std::vector<std::string>& folded_names) {
+  // One statement text per number of names, so that each stays prepared.
+  std::string filter;
+  for (size_t i = 0; i < folded_names.size(); ++i) {
+    filter += i == 0 ? " AND v.fold IN (?" : ", ?";
+    filter += std::to_string(i + 2);
+  }
+  if (!filter.empty()) filter += ")";
+  // Values in their own order only when all are read: a filtered read looks
+  // each name up in the (key, fold) index instead of walking every value.
+  std::string sql =
+      "SELECT k.id, k.name, v.name, v.type, v.data FROM reg_keys k"
+      " LEFT JOIN reg_values v ON v.key = k.id" + filter +
+      " WHERE k.parent = ?1 ORDER BY k.fold, k.name" + (filter.empty() ? ", v.id" : "");
   std::vector<KeyWithValues> keys;
-  Statement s(db,
-              "SELECT k.id, k.name, v.name, v.type, v.data FROM reg_keys k"
-              " LEFT JOIN reg_values v ON v.key = k.id WHERE k.parent = ?1"
-              " ORDER BY k.fold, k.name, v.id");
+  Statement s(db, sql.c_str());
   s.Bind(1, id);
+  for (size_t i = 0; i < folded_names.size(); ++i) s.Bind(static_cast<int>(i + 2), folded_names[i]);
   int64_t current = -1;
   while (s.Step() == SQLITE_ROW) {
     if (s.Int(0) != current) {

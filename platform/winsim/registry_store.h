@@ -61,6 +61,10 @@ struct KeyWithValues {
   std::vector<Value> values;
 };
 std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id);
+/// The same with only the values whose folded names (FoldName) are listed,
+/// each key's values then in no particular order.
+std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id,
+                                             const std::vector<std::string>& folded_names);
 
 /// Values in enumeration order.
 std::vector<Value> Values(sqlite3* db, int64_t id);

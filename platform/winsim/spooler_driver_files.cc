@@ -34,12 +34,19 @@ bool IsPlainFileName(std::string_view name) {
   return true;
 }
 
+OfferedAge CompareTimes(const std::string& installed_path, const std::string& offered_path) {
+  std::error_code ec1, ec2;
+  auto installed = fs::last_write_time(installed_path, ec1);
+  auto offered = fs::last_write_time(offered_path, ec2);
+  if (ec1 || ec2) return OfferedAge::kNothingInstalled;
+  if (offered < installed) return OfferedAge::kOlder;
+  return offered == installed ? OfferedAge::kSame : OfferedAge::kNewer;
+}
+
 // True when `target` exists and is at least as new as `source`.
 bool IsUpToDate(const std::string& target, const std::string& source) {
-  std::error_code ec1, ec2;
-  auto installed = fs::last_write_time(target, ec1);
-  auto offered = fs::last_write_time(source, ec2);
-  return !ec1 && !ec2 && installed >= offered;
+  OfferedAge age = CompareTimes(target, source);
+  return age == OfferedAge::kOlder || age == OfferedAge::kSame;
 }
 
 DWORD FromErrorCode(const std::error_code& ec) { return ErrnoToWin32(ec.value()); }
@@ -58,6 +65,14 @@ DWORD FindDriverFile(const std::string& name, SourceFile* file) {
   std::error_code ec;
   if (!fs::is_regular_file(file->host_path, ec)) return ERROR_FILE_NOT_FOUND;
   return 0;
+}
+
+OfferedAge CompareWithInstalled(const SourceFile& file) {
+  std::string target;
+  if (ToHostPath(VersionDirectory() + "\\" + file.file_name, &target) != 0) {
+    return OfferedAge::kNothingInstalled;
+  }
+  return CompareTimes(target, file.host_path);
 }
 
 DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer) {

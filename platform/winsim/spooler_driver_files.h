@@ -20,6 +20,13 @@ struct SourceFile {
 /// ERROR_FILE_NOT_FOUND (absent, or not in the driver directory) or a path error.
 DWORD FindDriverFile(const std::string& name, SourceFile* file);
 
+/// How an offered file's modification time compares with its installed copy's.
+enum class OfferedAge { kNothingInstalled, kOlder, kSame, kNewer };
+
+/// Compares the offered file with the copy of that name in the version
+/// directory; a copy whose time cannot be read counts as not installed.
+OfferedAge CompareWithInstalled(const SourceFile& file);
+
 /// Copies a file into the version directory, creating it. With
 /// `only_if_newer` an existing copy at least as new is kept. The target is
 /// never half-written, and keeps the source's modification time. 0 or the error.

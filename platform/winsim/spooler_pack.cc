@@ -41,8 +41,16 @@ size_t StringsSize2(const PrinterRecord& r) {
   return n;
 }
 
+size_t StringsSize4(const PrinterRecord& r) { return r.name.size() + 1; }
+
+size_t StringsSize5(const PrinterRecord& r) { return r.name.size() + 1 + r.port.size() + 1; }
+
+DWORD ReportedAttributes(const PrinterView& v) {
+  return v.record->attributes | (v.is_default ? PRINTER_ATTRIBUTE_DEFAULT : 0);
+}
+
 void Pack1(const PrinterView& v, PRINTER_INFO_1A* out, StringArea* area) {
-  const PrinterRecord& r = v.record;
+  const PrinterRecord& r = *v.record;
   out->Flags = kPrinterEnumIcon8;
   out->pDescription = area->Put(Description(r));
   out->pName = area->Put(r.name);
@@ -50,7 +58,7 @@ void Pack1(const PrinterView& v, PRINTER_INFO_1A* out, StringArea* area) {
 }
 
 void Pack2(const PrinterView& v, PRINTER_INFO_2A* out, StringArea* area) {
-  const PrinterRecord& r = v.record;
+  const PrinterRecord& r = *v.record;
   std::memset(out, 0, sizeof(*out));
   out->pServerName = nullptr;  // local printers carry no server name
   out->pPrinterName = area->Put(r.name);
@@ -63,7 +71,7 @@ void Pack2(const PrinterView& v, PRINTER_INFO_2A* out, StringArea* area) {
   out->pPrintProcessor = area->Put(r.print_processor);
   out->pDatatype = area->Put(r.datatype);
   out->pParameters = area->Put(r.parameters);
-  out->Attributes = r.attributes | (v.is_default ? PRINTER_ATTRIBUTE_DEFAULT : 0);
+  out->Attributes = ReportedAttributes(v);
   out->Priority = r.priority;
   out->DefaultPriority = r.default_priority;
   out->StartTime = r.start_time;
@@ -71,26 +79,50 @@ void Pack2(const PrinterView& v, PRINTER_INFO_2A* out, StringArea* area) {
   out->Status = r.status;
 }
 
+// Level 4: the name and attributes only; a local printer has no server name.
+void Pack4(const PrinterView& v, PRINTER_INFO_4A* out, StringArea* area) {
+  out->pPrinterName = area->Put(v.record->name);
+  out->pServerName = nullptr;
+  out->Attributes = ReportedAttributes(v);
+}
+
+// Level 5: Windows reports the time-outs a new local printer gets (15 s to
+// select the device, 45 s between retries); winsim keeps no others.
+void Pack5(const PrinterView& v, PRINTER_INFO_5A* out, StringArea* area) {
+  out->pPrinterName = area->Put(v.record->name);
+  out->pPortName = area->Put(v.record->port);
+  out->Attributes = ReportedAttributes(v);
+  out->DeviceNotSelectedTimeout = 15000;
+  out->TransmissionRetryTimeout = 45000;
+}
+
+size_t RecordSize(DWORD level, const PrinterRecord& r) {
+  switch (level) {
+    case 1: return sizeof(PRINTER_INFO_1A) + StringsSize1(r);
+    case 2: return sizeof(PRINTER_INFO_2A) + StringsSize2(r);
+    case 4: return sizeof(PRINTER_INFO_4A) + StringsSize4(r);
+    default: return sizeof(PRINTER_INFO_5A) + StringsSize5(r);
+  }
+}
+
 }  // namespace
 
-bool IsPrinterInfoLevel(DWORD level) { return level == 1 || level == 2; }
+bool IsPrinterInfoLevel(DWORD level) { return level == 1 || level == 2 || level == 4 || level == 5; }
 
 DWORD PackedSize(DWORD level, const std::vector<PrinterView>& printers) {
   size_t total = 0;
-  for (const PrinterView& v : printers) {
-    total += level == 1 ? sizeof(PRINTER_INFO_1A) + StringsSize1(v.record)
-                        : sizeof(PRINTER_INFO_2A) + StringsSize2(v.record);
-  }
+  for (const PrinterView& v : printers) total += RecordSize(level, *v.record);
   return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(total);
 }
 
 void PackPrinters(DWORD level, const std::vector<PrinterView>& printers, LPBYTE block, DWORD size) {
   StringArea area(block, size);
   for (size_t i = 0; i < printers.size(); ++i) {
-    if (level == 1) {
-      Pack1(printers[i], reinterpret_cast<PRINTER_INFO_1A*>(block) + i, &area);
-    } else {
-      Pack2(printers[i], reinterpret_cast<PRINTER_INFO_2A*>(block) + i, &area);
+    switch (level) {
+      case 1: Pack1(printers[i], reinterpret_cast<PRINTER_INFO_1A*>(block) + i, &area); break;
+      case 2: Pack2(printers[i], reinterpret_cast<PRINTER_INFO_2A*>(block) + i, &area); break;
+      case 4: Pack4(printers[i], reinterpret_cast<PRINTER_INFO_4A*>(block) + i, &area); break;
+      default: Pack5(printers[i], reinterpret_cast<PRINTER_INFO_5A*>(block) + i, &area); break;
     }
   }
 }

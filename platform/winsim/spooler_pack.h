@@ -11,11 +11,11 @@ namespace winsim::spooler {
 
 /// One printer as the caller sees it.
 struct PrinterView {
-  PrinterRecord record;
+  const PrinterRecord* record = nullptr;  // owned by the caller
   bool is_default = false;  // reported as PRINTER_ATTRIBUTE_DEFAULT (Windows 9x)
 };
 
-/// True for the levels this spooler describes printers at (1 and 2).
+/// True for the levels this spooler describes printers at (1, 2, 4 and 5).
 bool IsPrinterInfoLevel(DWORD level);
 
 /// The bytes that the records of `printers` at `level` need with their strings.

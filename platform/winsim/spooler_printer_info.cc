@@ -1,7 +1,7 @@
 // WINSPOOL printer descriptions of the simulated system.
 //
-//   EnumPrintersA   PRINTER_ENUM_LOCAL, levels 1 and 2, two-call sizing
-//   GetPrinterA     levels 1 and 2, two-call sizing
+//   EnumPrintersA   PRINTER_ENUM_LOCAL, levels 1, 2, 4 and 5, two-call sizing
+//   GetPrinterA     levels 1, 2, 4 and 5, two-call sizing (3, 6-9: 124)
 //   SetPrinterA     level 2 (command 0); level 0 pause, resume, purge
 //
 // The sizing protocol is that of Windows: with a block too small (or none)
@@ -12,6 +12,7 @@
 
 #include "platform/win32.h"
 #include "platform/winsim/spooler_checks.h"
+#include "platform/winsim/spooler_listing.h"
 #include "platform/winsim/spooler_pack.h"
 #include "platform/winsim/spooler_store.h"
 
@@ -31,14 +32,19 @@ bool WantsLocalPrinters(DWORD flags, const char* name) {
   return (flags & kPrinterEnumName) && sp::IsLocalServer(name);
 }
 
-DWORD CollectLocalPrinters(std::vector<sp::PrinterView>* views) {
+// The local printers at `level`; `printers` keeps the records the views point at.
+DWORD CollectLocalPrinters(DWORD level, sp::PrinterList* printers, std::vector<sp::PrinterView>* views) {
   winsim::Transaction tx(winsim::Transaction::kRead);
   if (tx.status() != 0) return tx.status();
-  for (sp::PrinterRecord& record : sp::ReadAllPrinters(tx.db())) {
+  *printers = sp::ListPrinters(tx.db(), level);
+  std::string default_name;
+  if (sp::DefaultIsAnAttribute()) default_name = sp::DefaultPrinterName(tx.db());
+  views->reserve((*printers)->size());
+  for (const sp::PrinterRecord& record : **printers) {
     sp::PrinterView v;
-    v.record = std::move(record);
-    v.is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), v.record.name);
-    views->push_back(std::move(v));
+    v.record = &record;
+    v.is_default = !default_name.empty() && sp::SameName(default_name, record.name);
+    views->push_back(v);
   }
   return tx.Commit();  // a read that joined a caller's transaction must not spoil it
 }
@@ -111,7 +117,8 @@ extern "C" {
 // ---- WINSPOOL.DRV EnumPrintersA ----------------------------------------------
 // Native: local printers in name order without regard to case; no printers
 // at all is success with *needed 0 and *returned 0. Connections to other
-// machines are never listed (none are simulated).
+// machines are never listed (none are simulated). Levels 1, 2, 4 and 5, the
+// ones Microsoft's page lists; any other fails with ERROR_INVALID_LEVEL.
 BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                           LPDWORD needed, LPDWORD returned) {
   if (winsim::FaultInjected("EnumPrintersA")) return FALSE;
@@ -119,9 +126,10 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
   *needed = 0;
   *returned = 0;
   if (!sp::IsPrinterInfoLevel(level)) return sp::Fail(ERROR_INVALID_LEVEL);
+  sp::PrinterList printers;
   std::vector<sp::PrinterView> views;
   if (WantsLocalPrinters(flags, name)) {
-    DWORD rc = CollectLocalPrinters(&views);
+    DWORD rc = CollectLocalPrinters(level, &printers, &views);
     if (rc != 0) return sp::Fail(rc);
   }
   if (!DeliverPrinters(level, views, buffer, size, needed)) return FALSE;
@@ -131,6 +139,8 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
 
 // ---- WINSPOOL.DRV GetPrinterA ------------------------------------------------
 // Native (Windows 9x): the default printer's record carries PRINTER_ATTRIBUTE_DEFAULT.
+// Levels 1, 2, 4 and 5; Windows also has 3 and 6-9 (security descriptor,
+// status, directory, device modes), which are not simulated: 124.
 BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
   if (winsim::FaultInjected("GetPrinterA")) return FALSE;
   sp::PrinterHandle* h = sp::LookupPrinter(printer);
@@ -138,13 +148,15 @@ BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
   if (needed == nullptr) return sp::Fail(ERROR_INVALID_PARAMETER);
   *needed = 0;
   if (!sp::IsPrinterInfoLevel(level)) return sp::Fail(ERROR_INVALID_LEVEL);
+  sp::PrinterRecord record;
   std::vector<sp::PrinterView> views(1);
+  views[0].record = &record;
   {
     winsim::Transaction tx(winsim::Transaction::kRead);
     if (tx.status() != 0) return sp::Fail(tx.status());
-    DWORD rc = sp::ReadPrinter(tx.db(), h->name, &views[0].record);
+    DWORD rc = sp::ReadPrinter(tx.db(), h->name, &record);
     if (rc != 0) return sp::Fail(rc);
-    views[0].is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), views[0].record.name);
+    views[0].is_default = sp::DefaultIsAnAttribute() && sp::IsDefault(tx.db(), record.name);
     rc = tx.Commit();
     if (rc != 0) return sp::Fail(rc);
   }

@@ -67,6 +67,15 @@ class ValueReader {
     const rs::Value* v = Find(name);
     return v ? rs::MultiSzItems(*v) : std::vector<std::string>();
   }
+  /// An 8-byte binary value as a little-endian number (0 when absent).
+  uint64_t Qword(const char* name) const {
+    const rs::Value* v = Find(name);
+    uint64_t n = 0;
+    if (v == nullptr || v->data.size() != 8) return 0;
+    for (int i = 7; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v->data[i]);
+    return n;
+  }
+  bool Has(const char* name) const { return Find(name) != nullptr; }
 
  private:
   const rs::Value* Find(const char* name) const {
@@ -94,6 +103,12 @@ class ValueWriter {
   }
   void Binary(const char* name, std::string_view bytes) {
     Keep(rs::SetValue(db_, key_, name, REG_BINARY, bytes));
+  }
+  /// A number as 8 little-endian bytes, the layout of FILETIME and DWORDLONG.
+  void Qword(const char* name, uint64_t n) {
+    std::string bytes(8, '\0');
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(n >> (8 * i));
+    Binary(name, bytes);
   }
   DWORD status() const { return status_; }
 
@@ -160,24 +175,74 @@ std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrin
 
 namespace {
 
-// A printer record from its key's values.
-void FillPrinterRecord(std::vector<rs::Value> values, PrinterRecord* r) {
-  const ValueReader v(std::move(values));
-  r->share_name = v.Sz("Share Name");
-  r->port = v.Sz("Port");
-  r->driver = v.Sz("Printer Driver");
-  r->comment = v.Sz("Description");
-  r->location = v.Sz("Location");
-  r->separator_file = v.Sz("Separator File");
-  r->print_processor = v.Sz("Print Processor");
-  r->datatype = v.Sz("Datatype");
-  r->parameters = v.Sz("Parameters");
-  r->attributes = v.Dword("Attributes");
-  r->priority = v.Dword("Priority");
-  r->default_priority = v.Dword("Default Priority");
-  r->start_time = v.Dword("StartTime");
-  r->until_time = v.Dword("UntilTime");
-  r->status = v.Dword("Status");
+// True when a stored value name is `wanted` (ASCII) without regard to case,
+// compared without building folded copies: enumerations compare thousands.
+bool IsValueNamed(std::string_view stored, std::string_view wanted) {
+  if (stored.size() != wanted.size()) return false;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    unsigned char a = static_cast<unsigned char>(stored[i]), b = static_cast<unsigned char>(wanted[i]);
+    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// The values of a printer key and the members they fill.
+struct PrinterValue {
+  const char* name;
+  std::string PrinterRecord::*text;  // REG_SZ members
+  DWORD PrinterRecord::*number;      // REG_DWORD members
+};
+constexpr PrinterValue kPrinterValues[] = {
+    {"Share Name", &PrinterRecord::share_name, nullptr},
+    {"Port", &PrinterRecord::port, nullptr},
+    {"Printer Driver", &PrinterRecord::driver, nullptr},
+    {"Description", &PrinterRecord::comment, nullptr},
+    {"Location", &PrinterRecord::location, nullptr},
+    {"Separator File", &PrinterRecord::separator_file, nullptr},
+    {"Print Processor", &PrinterRecord::print_processor, nullptr},
+    {"Datatype", &PrinterRecord::datatype, nullptr},
+    {"Parameters", &PrinterRecord::parameters, nullptr},
+    {"Attributes", nullptr, &PrinterRecord::attributes},
+    {"Priority", nullptr, &PrinterRecord::priority},
+    {"Default Priority", nullptr, &PrinterRecord::default_priority},
+    {"StartTime", nullptr, &PrinterRecord::start_time},
+    {"UntilTime", nullptr, &PrinterRecord::until_time},
+    {"Status", nullptr, &PrinterRecord::status},
+};
+
+// A printer record from its key's values, each value looked at once.
+void FillPrinterRecord(const std::vector<rs::Value>& values, PrinterRecord* r) {
+  for (const rs::Value& v : values) {
+    for (const PrinterValue& p : kPrinterValues) {
+      if (!IsValueNamed(v.name, p.name)) continue;
+      if (p.text) r->*p.text = rs::SzText(v);
+      if (p.number) r->*p.number = v.type == REG_DWORD ? rs::DwordOf(v) : 0;
+      break;
+    }
+  }
+}
+
+// The folded value names a reader of `fields` needs; empty for all of them.
+const std::vector<std::string>& FoldedNamesOf(PrinterFields fields) {
+  auto folded = [](std::initializer_list<const char*> names) {
+    std::vector<std::string> out;
+    for (const char* n : names) out.push_back(rs::FoldName(n));
+    return out;
+  };
+  static const std::vector<std::string> kAllValues;
+  static const std::vector<std::string> kLevel1 = folded({"Printer Driver", "Location", "Description"});
+  static const std::vector<std::string> kLevel4 = folded({"Attributes"});
+  static const std::vector<std::string> kLevel5 = folded({"Port", "Attributes"});
+  static const std::vector<std::string> kDriver = folded({"Printer Driver"});
+  switch (fields) {
+    case PrinterFields::kLevel1: return kLevel1;
+    case PrinterFields::kLevel4: return kLevel4;
+    case PrinterFields::kLevel5: return kLevel5;
+    case PrinterFields::kDriver: return kDriver;
+    default: return kAllValues;
+  }
 }
 
 }  // namespace
@@ -188,20 +253,21 @@ DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
   std::string stored;
   int64_t parent = 0;
   rs::KeyName(db, key, &stored, &parent);
+  *r = PrinterRecord();
   r->name = stored;
   FillPrinterRecord(rs::Values(db, key), r);
   return 0;
 }
 
-std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db) {
+std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields) {
   std::vector<PrinterRecord> printers;
   int64_t id = 0;
   if (rs::FindKey(db, rs::kLocalMachine, kPrintersPath, &id) != 0) return printers;
-  for (rs::KeyWithValues& key : rs::SubkeysWithValues(db, id)) {
+  for (rs::KeyWithValues& key : rs::SubkeysWithValues(db, id, FoldedNamesOf(fields))) {
     if (!IsKeyName(key.name)) continue;
     PrinterRecord r;
-    r.name = key.name;
-    FillPrinterRecord(std::move(key.values), &r);
+    r.name = std::move(key.name);
+    FillPrinterRecord(key.values, &r);
     printers.push_back(std::move(r));
   }
   return printers;
@@ -236,7 +302,7 @@ DWORD DeletePrinterKey(sqlite3* db, std::string_view name) {
 }
 
 bool DriverInUse(sqlite3* db, std::string_view driver) {
-  for (const PrinterRecord& r : ReadAllPrinters(db)) {
+  for (const PrinterRecord& r : ReadAllPrinters(db, PrinterFields::kDriver)) {
     if (SameName(r.driver, driver)) return true;
   }
   return false;
@@ -245,6 +311,40 @@ bool DriverInUse(sqlite3* db, std::string_view driver) {
 // ---- drivers -----------------------------------------------------------------
 
 std::vector<std::string> DriverNames(sqlite3* db) { return ChildNames(db, kDriversPath); }
+
+namespace {
+
+// The optional strings of a driver key: value name, member, and the bit that
+// records a member given as NULL (stored as no value).
+struct OptionalSz {
+  const char* value;
+  std::string DriverRecord::*member;
+  DriverField field;
+};
+constexpr OptionalSz kOptionalSz[] = {
+    {"Help File", &DriverRecord::help_file, kHelpFileField},
+    {"Monitor", &DriverRecord::monitor, kMonitorField},
+    {"Datatype", &DriverRecord::datatype, kDatatypeField},
+    {"Manufacturer", &DriverRecord::manufacturer, kManufacturerField},
+    {"OEM URL", &DriverRecord::oem_url, kOemUrlField},
+    {"HardwareID", &DriverRecord::hardware_id, kHardwareIdField},
+    {"Provider", &DriverRecord::provider, kProviderField},
+};
+struct OptionalMulti {
+  const char* value;
+  std::vector<std::string> DriverRecord::*member;
+  DriverField field;
+};
+constexpr OptionalMulti kOptionalMulti[] = {
+    {"Dependent Files", &DriverRecord::dependent_files, kDependentFilesField},
+    {"Previous Names", &DriverRecord::previous_names, kPreviousNamesField},
+};
+
+// Windows keeps no such value; winsim records the caller's dwFileCopyFlags
+// under it so that a test can see what the installer asked for.
+constexpr const char* kCopyFlagsValue = "Winsim Copy Flags";
+
+}  // namespace
 
 DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* r) {
   int64_t key = 0;
@@ -256,15 +356,18 @@ DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* r) {
   r->driver_file = v.Sz("Driver");
   r->data_file = v.Sz("Data File");
   r->config_file = v.Sz("Configuration File");
-  r->help_file = v.Sz("Help File");
-  r->dependent_files = v.Multi("Dependent Files");
-  r->monitor = v.Sz("Monitor");
-  r->datatype = v.Sz("Datatype");
-  r->previous_names = v.Multi("Previous Names");
-  r->manufacturer = v.Sz("Manufacturer");
-  r->oem_url = v.Sz("OEM URL");
-  r->hardware_id = v.Sz("HardwareID");
-  r->provider = v.Sz("Provider");
+  r->null_fields = 0;
+  for (const OptionalSz& f : kOptionalSz) {
+    r->*f.member = v.Sz(f.value);
+    if (!v.Has(f.value)) r->null_fields |= f.field;
+  }
+  for (const OptionalMulti& f : kOptionalMulti) {
+    r->*f.member = v.Multi(f.value);
+    if (!v.Has(f.value)) r->null_fields |= f.field;
+  }
+  r->driver_date = v.Qword("DriverDate");
+  r->driver_version = v.Qword("DriverVersion");
+  r->copy_flags = v.Dword(kCopyFlagsValue);
   return 0;
 }
 
@@ -276,19 +379,16 @@ DWORD WriteDriver(sqlite3* db, const DriverRecord& r) {
   w.Sz("Configuration File", r.config_file);
   w.Sz("Data File", r.data_file);
   w.Sz("Driver", r.driver_file);
-  w.Sz("Help File", r.help_file);
-  w.Multi("Dependent Files", r.dependent_files);
-  w.Sz("Monitor", r.monitor);
-  w.Sz("Datatype", r.datatype);
-  w.Multi("Previous Names", r.previous_names);
-  w.Sz("Manufacturer", r.manufacturer);
-  w.Sz("OEM URL", r.oem_url);
-  w.Sz("HardwareID", r.hardware_id);
-  w.Sz("Provider", r.provider);
+  for (const OptionalSz& f : kOptionalSz) {
+    if (!r.IsNull(f.field)) w.Sz(f.value, r.*f.member);
+  }
+  for (const OptionalMulti& f : kOptionalMulti) {
+    if (!r.IsNull(f.field)) w.Multi(f.value, r.*f.member);
+  }
   w.Dword("Version", r.version);
-  // Windows keeps the INF's date and version beside them; the kit passes zeros.
-  w.Binary("DriverDate", std::string(8, '\0'));
-  w.Binary("DriverVersion", std::string(8, '\0'));
+  w.Qword("DriverDate", r.driver_date);
+  w.Qword("DriverVersion", r.driver_version);
+  w.Dword(kCopyFlagsValue, r.copy_flags);
   return w.status();
 }
 

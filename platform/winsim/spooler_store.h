@@ -20,8 +20,25 @@ namespace winsim::spooler {
 
 /// The only environment this simulated spooler serves.
 inline constexpr const char* kEnvironment = "Windows NT x86";
-/// The only driver version it registers (user-mode drivers of NT 5).
+/// The driver version of user-mode drivers (NT 5 and later); its key and its
+/// files' directory hold every driver this spooler registers.
 inline constexpr DWORD kDriverVersion = 3;
+
+/// The optional strings of a driver description, as bits of
+/// DriverRecord::null_fields: a member the caller gave as NULL (or that its
+/// info level lacks) is stored as no value at all, one given as "" as an
+/// empty value, so that a reader can tell the two apart.
+enum DriverField : DWORD {
+  kHelpFileField = 1u << 0,
+  kDependentFilesField = 1u << 1,
+  kMonitorField = 1u << 2,
+  kDatatypeField = 1u << 3,
+  kPreviousNamesField = 1u << 4,
+  kManufacturerField = 1u << 5,
+  kOemUrlField = 1u << 6,
+  kHardwareIdField = 1u << 7,
+  kProviderField = 1u << 8,
+};
 
 struct PrinterRecord {
   std::string name;
@@ -57,6 +74,11 @@ struct DriverRecord {
   std::string oem_url;
   std::string hardware_id;
   std::string provider;
+  DWORD null_fields = 0;      // DriverField bits of the members given as NULL
+  uint64_t driver_date = 0;   // FILETIME of the INF's DriverVer, as given
+  uint64_t driver_version = 0;
+  DWORD copy_flags = 0;       // dwFileCopyFlags of the call that registered it
+  bool IsNull(DriverField f) const { return (null_fields & f) != 0; }
 };
 
 /// True for a name the registry can hold as one key: not empty, no backslash.
@@ -78,8 +100,17 @@ bool HasDefaults(sqlite3* db);
 std::vector<std::string> PrinterNames(sqlite3* db);
 /// Reads a printer; ERROR_INVALID_PRINTER_NAME when there is none of that name.
 DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* record);
-/// Every printer, in enumeration order, read in one query.
-std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db);
+/// The values of each printer a reader needs (besides its name, the key's).
+enum class PrinterFields {
+  kAll,     // level 2, and whoever needs the whole record
+  kLevel1,  // driver, location, comment
+  kLevel4,  // attributes
+  kLevel5,  // port, attributes
+  kDriver,  // the driver alone
+};
+/// Every printer, in enumeration order, read in one indexed query; members
+/// outside `fields` keep their defaults.
+std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields = PrinterFields::kAll);
 /// Creates the printer's key (named record.name) or overwrites its values.
 DWORD WritePrinter(sqlite3* db, const PrinterRecord& record);
 /// Deletes a printer's key with everything below it.

@@ -41,6 +41,7 @@ struct Connection {
   int depth = 0;      // transaction nesting
   bool poisoned = false;
   int step_error = 0;  // the first failed step of the open transaction
+  uint64_t serial = 0;  // connections opened so far
 };
 
 Connection& Conn() {
@@ -142,6 +143,7 @@ DWORD OpenDatabase(Connection& c) {
     c.db = nullptr;
     return error;
   }
+  ++c.serial;
   // A fresh Windows already has the spooler's ports and keys.
   if (!spooler::HasDefaults(c.db) &&
       sqlite3_exec(c.db, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) == SQLITE_OK) {
@@ -196,6 +198,22 @@ void CloseDatabase() {
   c.failure = 0;
   c.depth = 0;
   c.poisoned = false;
+}
+
+uint64_t ConnectionSerial() {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> lock(c.mu);
+  return c.serial;
+}
+
+uint64_t StoreVersion(sqlite3* db) {
+  Statement s(db, "PRAGMA data_version");
+  if (!s.ok() || s.Step() != SQLITE_ROW) return 0;
+  // data_version moves with other connections' commits only; this
+  // connection's own changes are counted apart. Both fit in 32 bits here.
+  uint64_t others = static_cast<uint64_t>(s.Int(0));
+  uint64_t own = static_cast<uint64_t>(sqlite3_total_changes64(db));
+  return others << 32 ^ own;
 }
 
 Transaction::Transaction(Mode mode) {

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/win32.h"
@@ -21,6 +22,15 @@ sqlite3* Database(DWORD* error);
 
 /// Closes the connection (ResetProcessState).
 void CloseDatabase();
+
+/// A number that changes with every connection the process opens, so that
+/// what was read through one connection is never taken for another's.
+uint64_t ConnectionSerial();
+
+/// A number that changes whenever the store may have changed since the last
+/// call with the same connection: a commit by another connection (SQLite's
+/// PRAGMA data_version) or a change made through this one. 0 on failure.
+uint64_t StoreVersion(sqlite3* db);
 
 /// One transaction on the process's connection. Write transactions take the
 /// write lock at BEGIN (BEGIN IMMEDIATE), so two processes never dead-lock

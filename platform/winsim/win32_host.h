@@ -120,6 +120,7 @@ typedef INT_PTR (*FARPROC)();
 #define ERROR_INVALID_LEVEL 124L
 #define ERROR_PRINTER_DRIVER_ALREADY_INSTALLED 1795L
 #define ERROR_PRINTER_DRIVER_IN_USE 3001L
+#define ERROR_PRINTER_DRIVER_BLOCKED 3014L
 
 // ---- version ---------------------------------------------------------------
 #define VER_PLATFORM_WIN32s 0
@@ -288,6 +289,56 @@ typedef struct _PRINTER_DEFAULTSA {
   ACCESS_MASK DesiredAccess;
 } PRINTER_DEFAULTSA, *PPRINTER_DEFAULTSA, *LPPRINTER_DEFAULTSA;
 
+typedef struct _PRINTER_INFO_4A {
+  LPSTR pPrinterName;
+  LPSTR pServerName;
+  DWORD Attributes;
+} PRINTER_INFO_4A, *PPRINTER_INFO_4A, *LPPRINTER_INFO_4A;
+
+typedef struct _PRINTER_INFO_5A {
+  LPSTR pPrinterName;
+  LPSTR pPortName;
+  DWORD Attributes;
+  DWORD DeviceNotSelectedTimeout;
+  DWORD TransmissionRetryTimeout;
+} PRINTER_INFO_5A, *PPRINTER_INFO_5A, *LPPRINTER_INFO_5A;
+
+typedef struct _DRIVER_INFO_2A {
+  DWORD cVersion;
+  LPSTR pName;
+  LPSTR pEnvironment;
+  LPSTR pDriverPath;
+  LPSTR pDataFile;
+  LPSTR pConfigFile;
+} DRIVER_INFO_2A, *PDRIVER_INFO_2A, *LPDRIVER_INFO_2A;
+
+typedef struct _DRIVER_INFO_3A {
+  DWORD cVersion;
+  LPSTR pName;
+  LPSTR pEnvironment;
+  LPSTR pDriverPath;
+  LPSTR pDataFile;
+  LPSTR pConfigFile;
+  LPSTR pHelpFile;
+  LPSTR pDependentFiles;
+  LPSTR pMonitorName;
+  LPSTR pDefaultDataType;
+} DRIVER_INFO_3A, *PDRIVER_INFO_3A, *LPDRIVER_INFO_3A;
+
+typedef struct _DRIVER_INFO_4A {
+  DWORD cVersion;
+  LPSTR pName;
+  LPSTR pEnvironment;
+  LPSTR pDriverPath;
+  LPSTR pDataFile;
+  LPSTR pConfigFile;
+  LPSTR pHelpFile;
+  LPSTR pDependentFiles;
+  LPSTR pMonitorName;
+  LPSTR pDefaultDataType;
+  LPSTR pszzPreviousNames;
+} DRIVER_INFO_4A, *PDRIVER_INFO_4A, *LPDRIVER_INFO_4A;
+
 typedef struct _DRIVER_INFO_6A {
   DWORD cVersion;
   LPSTR pName;
@@ -307,6 +358,34 @@ typedef struct _DRIVER_INFO_6A {
   LPSTR pszHardwareID;
   LPSTR pszProvider;
 } DRIVER_INFO_6A, *PDRIVER_INFO_6A, *LPDRIVER_INFO_6A;
+
+typedef struct _DRIVER_INFO_8A {
+  DWORD cVersion;
+  LPSTR pName;
+  LPSTR pEnvironment;
+  LPSTR pDriverPath;
+  LPSTR pDataFile;
+  LPSTR pConfigFile;
+  LPSTR pHelpFile;
+  LPSTR pDependentFiles;
+  LPSTR pMonitorName;
+  LPSTR pDefaultDataType;
+  LPSTR pszzPreviousNames;
+  FILETIME ftDriverDate;
+  DWORDLONG dwlDriverVersion;
+  LPSTR pszMfgName;
+  LPSTR pszOEMUrl;
+  LPSTR pszHardwareID;
+  LPSTR pszProvider;
+  LPSTR pszPrintProcessor;
+  LPSTR pszVendorSetup;
+  LPSTR pszzColorProfiles;
+  LPSTR pszInfPath;
+  DWORD dwPrinterDriverAttributes;
+  LPSTR pszzCoreDriverDependencies;
+  FILETIME ftMinInboxDriverVerDate;
+  DWORDLONG dwlMinInboxDriverVerVersion;
+} DRIVER_INFO_8A, *PDRIVER_INFO_8A, *LPDRIVER_INFO_8A;
 
 typedef struct _DRIVER_INFO_1A {
   LPSTR pName;

@@ -370,13 +370,63 @@ TEST(InstallUninstallTest, InstallingTwiceRenewsTheRecordSilently) {
   sim.Winsim({"reg", "import", reg});
   ASSERT_TRUE(Contains(KeyBlock(sim, kRecordKey), "OEMINF"));
 
-  // Driver (1795) and printer (1802) already there: no box, same result.
+  // Driver (replaced) and printer (1802) already there: no box, same result.
   EXPECT_EQ(sim.Quillset(InstallLine()), 1);
   EXPECT_EQ(CountOf(sim.Events(), "\"MessageBox\""), 0u) << sim.Events();
   std::string record = KeyBlock(sim, kRecordKey);
   EXPECT_FALSE(record.empty());
   EXPECT_FALSE(Contains(record, "OEMINF")) << record;
   EXPECT_EQ(EntriesNamed(sim.Winsim({"printers"}), kPrinter), 1u);
+}
+
+/// The files installed for version-3 drivers, with their sizes.
+std::string DriverFiles(const SimSystem& sim) {
+  std::string dir = sim.DriveC("WINDOWS/system32/spool/drivers/w32x86/3");
+  std::vector<std::string> files;
+  if (fs::is_directory(dir)) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      files.push_back(entry.path().filename().string() + " " + std::to_string(entry.file_size()));
+    }
+  }
+  std::sort(files.begin(), files.end());
+  std::string list;
+  for (const std::string& f : files) list += f + "\n";
+  return list;
+}
+
+TEST(InstallUninstallTest, UninstallingOneOfTwoDriversOnTheSameFilesKeepsTheOther) {
+  // Beside the kit's driver a second one on the same files, as two
+  // PostScript kits share their core: the kit's registration under another name.
+  const std::string second = "Brevant TR-2210 Twin";
+  const std::string drivers_key =
+      "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\"
+      "Windows NT x86\\Drivers\\Version-3\\";
+  SimSystem sim;
+  sim.Prepare("2000");
+  ASSERT_EQ(sim.Quillset(InstallLine()), 1);
+  // Registered as the install asks for: a user-mode driver, version 3.
+  EXPECT_TRUE(Contains(sim.Winsim({"drivers"}), "\tversion=3\t")) << sim.Winsim({"drivers"});
+  std::string block = KeyBlock(sim, drivers_key + kPrinter);
+  ASSERT_FALSE(block.empty());
+  block.replace(block.find(kPrinter), std::string(kPrinter).size(), second);
+  std::string reg = sim.root() + "/twin.reg";
+  std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n" << block;
+  sim.Winsim({"reg", "import", reg});
+  ASSERT_EQ(EntriesNamed(sim.Winsim({"drivers"}), second), 1u) << sim.Winsim({"drivers"});
+  const std::string files = DriverFiles(sim);
+  ASSERT_FALSE(files.empty());
+
+  EXPECT_EQ(sim.Quillset(UninstallLine()), 1);
+  std::string drivers = sim.Winsim({"drivers"});
+  EXPECT_EQ(EntriesNamed(drivers, kPrinter), 0u) << drivers;
+  EXPECT_EQ(EntriesNamed(drivers, second), 1u) << drivers;
+  EXPECT_EQ(DriverFiles(sim), files);
+  EXPECT_EQ(CountOf(sim.Events(), "\"MessageBox\""), 0u) << sim.Events();
+
+  // The last driver of those files takes them with it.
+  EXPECT_EQ(sim.Quillset(UninstallLine(second)), 1);
+  EXPECT_EQ(sim.Winsim({"drivers"}), "");
+  EXPECT_EQ(DriverFiles(sim), "");
 }
 
 TEST(InstallUninstallTest, ADriverNameTooLongForItsBufferIsRefusedBeforeAnyDeletion) {

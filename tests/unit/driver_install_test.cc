@@ -129,8 +129,19 @@ TEST_F(DriverInstallTest, RegistersEveryFieldAndTreatsAlreadyInstalledAsSuccess)
   EXPECT_EQ(record.manufacturer, "Brevant");
   EXPECT_EQ(record.provider, "Brevant");
   EXPECT_EQ(record.hardware_id, "BrevantTR1");
+  // What the spooler was asked for beyond the strings: a user-mode driver
+  // (version 3) copied in full, the monitor and previous names as empty
+  // values, no OEM URL at all, no INF date or version.
+  namespace sp = winsim::spooler;
+  EXPECT_EQ(record.copy_flags, static_cast<DWORD>(APD_COPY_ALL_FILES));
+  EXPECT_FALSE(record.IsNull(sp::kMonitorField));
+  EXPECT_FALSE(record.IsNull(sp::kPreviousNamesField));
+  EXPECT_TRUE(record.IsNull(sp::kOemUrlField));
+  EXPECT_EQ(record.driver_date, 0u);
+  EXPECT_EQ(record.driver_version, 0u);
 
-  // The second registration is refused with 1795: still a success, no box.
+  // The second registration replaces the first (or, where a spooler refuses
+  // with 1795, is taken as done): a success either way, no box.
   ASSERT_TRUE(InstallPrinterDriver(inf, "TR-2210", "DDI", "DRV.DLL MODEL.PPD ", ""));
   EXPECT_EQ(BoxCount(), 0);
   size_t ok = 0;

@@ -2,6 +2,8 @@
 // and the descriptions that EnumPrintersA and GetPrinterA hand out.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -31,7 +33,10 @@ TEST_F(SpoolerPrintersTest, EnumerationSizesInTwoCallsAndPacksStringsFromTheEnd)
   struct Level {
     DWORD level;
     size_t record;
-  } levels[] = {{1, sizeof(PRINTER_INFO_1A)}, {2, sizeof(PRINTER_INFO_2A)}};
+  } levels[] = {{1, sizeof(PRINTER_INFO_1A)},
+                {2, sizeof(PRINTER_INFO_2A)},
+                {4, sizeof(PRINTER_INFO_4A)},
+                {5, sizeof(PRINTER_INFO_5A)}};
   for (const Level& l : levels) {
     SCOPED_TRACE(l.level);
     DWORD needed = 0, count = kPoison;
@@ -54,8 +59,11 @@ TEST_F(SpoolerPrintersTest, EnumerationSizesInTwoCallsAndPacksStringsFromTheEnd)
     DWORD size = needed + 64;
     ASSERT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, l.level, block.data(), size, &again, &count));
     ASSERT_EQ(count, 3u);
-    const char* first = l.level == 1 ? reinterpret_cast<PRINTER_INFO_1A*>(block.data())->pDescription
-                                     : reinterpret_cast<PRINTER_INFO_2A*>(block.data())->pPrinterName;
+    const char* first =
+        l.level == 1   ? reinterpret_cast<PRINTER_INFO_1A*>(block.data())->pDescription
+        : l.level == 2 ? reinterpret_cast<PRINTER_INFO_2A*>(block.data())->pPrinterName
+        : l.level == 4 ? reinterpret_cast<PRINTER_INFO_4A*>(block.data())->pPrinterName
+                       : reinterpret_cast<PRINTER_INFO_5A*>(block.data())->pPrinterName;
     EXPECT_EQ(first + std::strlen(first) + 1, reinterpret_cast<char*>(block.data()) + size);
 
     // Exactly the size asked for, in name order without regard to case.
@@ -73,6 +81,61 @@ TEST_F(SpoolerPrintersTest, LevelOneDescribesNameDriverAndLocation) {
   EXPECT_STREQ(info->pName, "P1");
   EXPECT_STREQ(info->pDescription, "P1,Drv,");
   EXPECT_STREQ(info->pComment, "");
+}
+
+TEST_F(SpoolerPrintersTest, LevelsFourAndFiveDescribeNameAttributesAndPort) {
+  HANDLE h = AddPrinter("P1", "Drv", "LPT2:", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED);
+  ASSERT_NE(h, nullptr);
+  DWORD needed = 0, count = 0;
+  std::vector<BYTE> block(4096);
+  ASSERT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, block.data(), 4096, &needed, &count));
+  ASSERT_EQ(count, 1u);
+  auto* four = reinterpret_cast<PRINTER_INFO_4A*>(block.data());
+  EXPECT_STREQ(four->pPrinterName, "P1");
+  EXPECT_EQ(four->pServerName, nullptr);
+  EXPECT_EQ(four->Attributes, static_cast<DWORD>(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED));
+
+  ASSERT_TRUE(GetPrinterA(h, 5, block.data(), 4096, &needed));
+  auto* five = reinterpret_cast<PRINTER_INFO_5A*>(block.data());
+  EXPECT_STREQ(five->pPrinterName, "P1");
+  EXPECT_STREQ(five->pPortName, "LPT2:");
+  EXPECT_EQ(five->Attributes, static_cast<DWORD>(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED));
+  EXPECT_EQ(five->DeviceNotSelectedTimeout, 15000u);
+  EXPECT_EQ(five->TransmissionRetryTimeout, 45000u);
+
+  // The levels Windows has beyond these are not simulated and say so.
+  for (DWORD level : {0u, 3u, 6u, 9u}) {
+    SCOPED_TRACE(level);
+    SetLastError(kPoison);
+    EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, block.data(), 4096, &needed, &count));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+    SetLastError(kPoison);
+    EXPECT_FALSE(GetPrinterA(h, level, block.data(), 4096, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+  }
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerPrintersTest, ListingsAreReusedOnlyWhileNoConnectionChangedTheStore) {
+  for (const char* name : {"Alpha", "Beta"}) ASSERT_TRUE(AddClosedPrinter(name, "Drv"));
+  ASSERT_EQ(EnumNames(2), (std::vector<std::string>{"Alpha", "Beta"}));
+  ASSERT_EQ(EnumNames(1), (std::vector<std::string>{"Alpha", "Beta"}));
+
+  // Another process deletes a printer behind this one's back.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((root_.dir() + "/system.db").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "DELETE FROM reg_keys WHERE CAST(name AS TEXT) = 'Beta'", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(other);
+  EXPECT_EQ(EnumNames(2), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(EnumNames(1), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(EnumNames(5), std::vector<std::string>{"Alpha"});
+
+  // This process's own change shows at once too.
+  ASSERT_TRUE(AddClosedPrinter("Gamma", "Drv"));
+  EXPECT_EQ(EnumNames(2), (std::vector<std::string>{"Alpha", "Gamma"}));
+  EXPECT_EQ(EnumNames(4), (std::vector<std::string>{"Alpha", "Gamma"}));
 }
 
 TEST_F(SpoolerPrintersTest, AddPrinterRefusesWithTheSpoolersCodes) {

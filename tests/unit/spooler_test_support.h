@@ -90,8 +90,11 @@ class SpoolerTest : public ::testing::Test {
       return {"<enumeration failed>"};
     }
     for (DWORD i = 0; i < count; ++i) {
-      names.push_back(level == 1 ? reinterpret_cast<PRINTER_INFO_1A*>(block.data())[i].pName
-                                 : reinterpret_cast<PRINTER_INFO_2A*>(block.data())[i].pPrinterName);
+      const BYTE* b = block.data();
+      names.push_back(level == 1   ? reinterpret_cast<const PRINTER_INFO_1A*>(b)[i].pName
+                      : level == 2 ? reinterpret_cast<const PRINTER_INFO_2A*>(b)[i].pPrinterName
+                      : level == 4 ? reinterpret_cast<const PRINTER_INFO_4A*>(b)[i].pPrinterName
+                                   : reinterpret_cast<const PRINTER_INFO_5A*>(b)[i].pPrinterName);
     }
     return names;
   }

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "support/temp_root.h"
 #include "unit/sequence_printers.h"
+#include "unit/spooler_test_support.h"
 
 namespace {
 
@@ -85,6 +88,86 @@ TEST(RemovePrinterDriverTest, AnyFailureIsOnlyTraced) {
   std::string line;
   std::getline(in, line);
   EXPECT_EQ(line, "[Quillset] Delete Printer Driver Faile (Not installed)");
+}
+
+/// Two drivers built on the same three files, each with one file of its own.
+class RemoveSharedDriverTest : public kit_test::SpoolerTest {
+ protected:
+  void SetUp() override {
+    using namespace std::string_literals;
+    PlaceDriverFile("FIRST.INI");
+    PlaceDriverFile("SECOND.INI");
+    ASSERT_TRUE(AddDriver("First", "FIRST.INI\0"s));
+    ASSERT_TRUE(AddDriver("Second", "SECOND.INI\0"s));
+    trace_ = root_.dir() + "/trace.log";
+    setenv("QUILLSET_TRACE", trace_.c_str(), 1);
+  }
+  void TearDown() override { unsetenv("QUILLSET_TRACE"); }
+  bool Installed(const std::string& name) {
+    winsim::spooler::DriverRecord r;
+    winsim::Transaction tx(winsim::Transaction::kRead);
+    return tx.status() == 0 && winsim::spooler::ReadDriver(tx.db(), name, &r) == 0;
+  }
+  std::string Trace() const {
+    std::ifstream in(trace_);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::string trace_;
+};
+
+TEST_F(RemoveSharedDriverTest, ADriverThatSharesFilesGoesWithOnlyItsOwnFiles) {
+  EXPECT_EQ(RemovePrinterDriver("First"), 1);
+  EXPECT_FALSE(Installed("First"));
+  EXPECT_FALSE(InVersionDir("FIRST.INI"));
+  EXPECT_TRUE(Installed("Second"));
+  for (const char* f : {"DRV.DLL", "MODEL.PPD", "UI.DLL", "SECOND.INI"}) {
+    EXPECT_TRUE(InVersionDir(f)) << f;
+  }
+  EXPECT_EQ(Trace(),
+            "[Quillset] Delete Printer Driver Faile (First)\n"
+            "[Quillset] Delete Printer Driver OK, shared files kept (First)\n");
+  EXPECT_EQ(root_.ReadEvents().find("MessageBox"), std::string::npos);
+}
+
+TEST_F(RemoveSharedDriverTest, OnlyTheSharedFilesRefusalIsTriedAgain) {
+  struct Case {
+    const char* fault;
+    bool first_gone;
+    const char* trace;
+  } cases[] = {
+      // 3001 from the first call alone: the second, unfaulted, removes it.
+      {"DeletePrinterDriverExA#1=3001", true,
+       "[Quillset] Delete Printer Driver Faile (Second)\n"
+       "[Quillset] Delete Printer Driver OK, shared files kept (Second)\n"},
+      // Any other refusal is only traced, as before.
+      {"DeletePrinterDriverExA#1=5", false, "[Quillset] Delete Printer Driver Faile (Second)\n"},
+      {"DeletePrinterDriverExA=3001", false,
+       "[Quillset] Delete Printer Driver Faile (Second)\n"
+       "[Quillset] Delete Printer Driver Faile again (Second)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    std::remove(trace_.c_str());
+    root_.WriteSystemIni(std::string("[faults]\n") + c.fault + "\n");
+    EXPECT_EQ(RemovePrinterDriver("Second"), 1);
+    EXPECT_EQ(Installed("Second"), !c.first_gone);
+    EXPECT_EQ(Trace(), c.trace);
+    EXPECT_TRUE(Installed("First"));
+    if (c.first_gone) {
+      PlaceDriverFile("SECOND.INI");
+      ASSERT_TRUE(AddDriver("Second", std::string("SECOND.INI\0", 11)));
+    }
+  }
+}
+
+TEST_F(RemoveSharedDriverTest, ADriverAPrinterStillUsesStaysAfterBothTries) {
+  ASSERT_TRUE(AddClosedPrinter("P", "First"));
+  EXPECT_EQ(RemovePrinterDriver("First"), 1);
+  EXPECT_TRUE(Installed("First"));
+  EXPECT_TRUE(InVersionDir("FIRST.INI"));
+  EXPECT_EQ(Trace(),
+            "[Quillset] Delete Printer Driver Faile (First)\n"
+            "[Quillset] Delete Printer Driver Faile again (First)\n");
 }
 
 }  // namespace
