@@ -90,12 +90,20 @@ UninstallOutcome RunUninstall(const Options& o, const std::string& dir, const st
   u.printer = Fate(FindPrinter(installed, o.printer_name), FindPrinter(after, o.printer_name));
   u.driver = Fate(FindDriver(installed, o.printer_name), FindDriver(after, o.printer_name));
   u.record = Fate(installed.record_exists, after.record_exists);
-  u.inf_copy = !installed.oem_inf.empty() ? kit::FileNamePart(installed.oem_inf) : "";
-  for (const std::string& name : installed.inf_files)
-    if (u.inf_copy.empty() && !Contains(before.inf_files, name)) u.inf_copy = name;
+  // The INF copy: the registered one (OEMINF), else the copy under the
+  // INF's own name, which an earlier install of the same INF may share.
+  u.inf_copy = !installed.oem_inf.empty() ? kit::FileNamePart(installed.oem_inf) : kit::FileNamePart(o.inf_path);
+  if (!Contains(installed.inf_files, u.inf_copy)) u.inf_copy.clear();
   u.inf_copy_removed = u.inf_copy.empty() || !Contains(after.inf_files, u.inf_copy);
+  // Files the install added, and the driver's own staged files (kept when
+  // another driver uses them), that are still there.
+  std::vector<std::string> candidates;
   for (const std::string& name : installed.driver_files)
-    if (!Contains(before.driver_files, name) && Contains(after.driver_files, name)) u.files_left.push_back(name);
+    if (!Contains(before.driver_files, name)) candidates.push_back(name);
+  if (const sp::DriverRecord* d = FindDriver(installed, o.printer_name))
+    for (const std::string& name : sp::DriverFiles(*d)) candidates.push_back("3\\" + name);
+  for (const std::string& name : candidates)
+    if (Contains(after.driver_files, name) && !Contains(u.files_left, name)) u.files_left.push_back(name);
   for (const sp::PrinterRecord& p : after.printers)
     if (sp::SameName(p.driver, o.printer_name)) u.other_printers.push_back(p.name);
   u.boxes = BoxesSince(installed.event_count);
