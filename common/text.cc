@@ -6,20 +6,32 @@
 
 namespace kit {
 
+namespace {
+
+/// Bytes taken by the character that starts at `i`: 2 for a lead byte with
+/// a byte after it, else 1 (a lead byte at the very end stands alone). The
+/// lead bytes of every double-byte ANSI code page (932, 936, 949, 950) are
+/// 0x81 and above, so ASCII never needs the system call.
+size_t CharLength(std::string_view s, size_t i) {
+  BYTE c = static_cast<BYTE>(s[i]);
+  return c >= 0x80 && IsDBCSLeadByte(c) && i + 1 < s.size() ? 2 : 1;
+}
+
+}  // namespace
+
 size_t FindChar(std::string_view s, char c, size_t from) {
-  // Walk from the start so that lead and trail bytes are told apart.
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (i >= from && s[i] == c) return i;
-    if (IsDBCSLeadByte(static_cast<BYTE>(s[i])) && i + 1 < s.size()) ++i;
+  // One forward walk from `from`, which starts a character, so lead and
+  // trail bytes stay told apart without going back to the first byte.
+  for (size_t i = from; i < s.size(); i += CharLength(s, i)) {
+    if (s[i] == c) return i;
   }
   return kNotFound;
 }
 
 size_t FindLastChar(std::string_view s, char c) {
   size_t last = kNotFound;
-  for (size_t i = 0; i < s.size(); ++i) {
+  for (size_t i = 0; i < s.size(); i += CharLength(s, i)) {
     if (s[i] == c) last = i;
-    if (IsDBCSLeadByte(static_cast<BYTE>(s[i])) && i + 1 < s.size()) ++i;
   }
   return last;
 }
@@ -27,13 +39,10 @@ size_t FindLastChar(std::string_view s, char c) {
 std::string RemoveChar(std::string_view s, char c) {
   std::string out;
   out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(s[i])) && i + 1 < s.size()) {
-      out += s[i];
-      out += s[++i];
-    } else if (s[i] != c) {
-      out += s[i];
-    }
+  for (size_t i = 0; i < s.size();) {
+    size_t length = CharLength(s, i);
+    if (length == 2 || s[i] != c) out.append(s.substr(i, length));
+    i += length;
   }
   return out;
 }

@@ -10,7 +10,10 @@ namespace kit {
 
 constexpr size_t kNotFound = std::string_view::npos;
 
-/// Position of the first `c` at or after `from`, or kNotFound.
+/// Position of the first `c` at or after `from`, or kNotFound. `from` must
+/// start a character: 0, or just past a character found before (as one past
+/// a found ASCII character is). The walk starts there, so a loop that goes on
+/// from each find reads the text once.
 size_t FindChar(std::string_view s, char c, size_t from = 0);
 /// Position of the last `c`, or kNotFound.
 size_t FindLastChar(std::string_view s, char c);

@@ -88,7 +88,10 @@ int ListFolderEntries(LPCSTR folder, char (&list)[kEntryListSize]) {
 }  // namespace ombrel
 
 extern "C" int WINAPI MySetFilesAttibute(LONG_PTR unused, const DWORD* attributes, LPCSTR folder) {
-  if (attributes == nullptr || !ombrel::AcceptStringArgument(folder)) {
+  // An empty folder would make the pattern "\*.*": every entry in the root
+  // of the current drive, system folders included. A setup script whose
+  // variable is empty means no folder at all, so nothing is changed.
+  if (attributes == nullptr || !ombrel::AcceptStringArgument(folder) || folder[0] == '\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

@@ -25,10 +25,9 @@ constexpr Switch kSwitches[] = {
 // the first quote and whose length is last - first + 1.
 std::string TakeValue(std::string_view rest) {
   size_t first_pos = kit::FindChar(rest, '"');
+  size_t last_pos = kit::FindLastChar(rest, '"');
   long long first = first_pos == kit::kNotFound ? -1 : static_cast<long long>(first_pos);
-  long long last = -1;
-  for (size_t p = kit::FindChar(rest, '"'); p != kit::kNotFound; p = kit::FindChar(rest, '"', p + 1))
-    last = static_cast<long long>(p);
+  long long last = last_pos == kit::kNotFound ? -1 : static_cast<long long>(last_pos);
   long long length = last - first + 1;
   long long start = first < 0 ? 0 : first;
   if (length < 0) length = 0;

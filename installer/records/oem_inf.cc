@@ -91,12 +91,17 @@ void DeleteIfInWindowsInfDir(const char* path) {
 
 PnfPath PnfPathOf(const char* copy_path, char (&pnf)[kMaxPath]) {
   pnf[0] = '\0';
-  std::string_view text(copy_path);
-  size_t start = text.find_first_not_of('.');
-  if (start == std::string_view::npos) return PnfPath::kNone;
-  size_t end = text.find('.', start);  // a plain byte search, as for any '.'
-  std::string_view stem = text.substr(start, end == std::string_view::npos ? end : end - start);
-  if (kit::FormatStr(pnf, "%.*s.pnf", static_cast<int>(stem.size()), stem.data())) {
+  // Windows names the precompiled file after its INF by replacing the file
+  // name's last extension ("setup.v2.inf" -> "setup.v2.pnf"), in the same
+  // folder. A dot in the folder or an earlier dot of the name never cuts:
+  // "setup.pnf" belongs to another INF.
+  std::string_view path(copy_path);
+  size_t name_start = path.size() - kit::FileNamePart(path).size();
+  std::string_view name = path.substr(name_start);
+  std::string_view stem = name.substr(0, kit::FindLastChar(name, '.'));
+  if (stem.find_first_not_of('.') == std::string_view::npos) return PnfPath::kNone;
+  std::string_view base = path.substr(0, name_start + stem.size());
+  if (kit::FormatStr(pnf, "%.*s.pnf", static_cast<int>(base.size()), base.data())) {
     return PnfPath::kFormed;
   }
   pnf[0] = '\0';

@@ -25,7 +25,8 @@ bool RemoveOemInf(std::string inf_path, std::string printer_name, std::string ma
 /// Outcomes of PnfPathOf.
 enum class PnfPath { kFormed, kNone, kTooLong };
 
-/// The PNF path of an INF copy: the text up to its first '.' (leading dots
-/// skipped) followed by ".pnf". kNone when nothing is left before a dot;
-/// kTooLong (and `pnf` empty) when the result would not fit.
+/// The PNF path of an INF copy: the same folder and file name with the
+/// name's last extension replaced by ".pnf" (added when it has none). kNone
+/// when the name is empty or only dots; kTooLong (and `pnf` empty) when the
+/// result would not fit.
 PnfPath PnfPathOf(const char* copy_path, char (&pnf)[kMaxPath]);

@@ -32,6 +32,33 @@ bool EventsMention(const kit_test::TempRoot& root, const char* text) {
 
 std::string Name(size_t n) { return std::string(n, 'n'); }
 
+/// A path on drive C: of exactly `n` characters: one folder of 100, then a
+/// file name (host file systems cap a name at 255 bytes).
+std::string LongWindowsPath(size_t n) {
+  return "C:\\" + std::string(100, 'd') + "\\" + Name(n - 104);
+}
+
+/// The part of a C: path below the drive, with forward slashes.
+std::string HostRelative(const std::string& windows_path) {
+  std::string relative = windows_path.substr(3);
+  for (char& c : relative) {
+    if (c == '\\') c = '/';
+  }
+  return relative;
+}
+
+/// MyCopyFile's answer; a refusal must be the 206 box under the source.
+bool CopyAccepted(const kit_test::TempRoot& root, const std::string& source,
+                  const std::string& target) {
+  bool copied = MyCopyFile(source, target);
+  if (copied) {
+    EXPECT_NE(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+  } else {
+    EXPECT_TRUE(EventsMention(root, "The filename or extension is too long.")) << root.ReadEvents();
+  }
+  return copied;
+}
+
 TEST(BoundsTest, EveryLimitHoldsJustUnderAtAndOver) {
   const Bound bounds[] = {
       {"printer name in the printer description", 259,
@@ -83,6 +110,20 @@ TEST(BoundsTest, EveryLimitHoldsJustUnderAtAndOver) {
            EXPECT_EQ(std::strlen(info.FullTargetName), n);
          }
          return answer == FILEOP_DOIT;
+       }},
+      {"source path of a copy", 259,
+       [](size_t n) {
+         kit_test::TempRoot root;
+         std::string source = LongWindowsPath(n);
+         root.WriteDriveC(HostRelative(source), "data");
+         return CopyAccepted(root, source, "C:\\t.dll");
+       }},
+      {"target path of a copy", 259,
+       [](size_t n) {
+         kit_test::TempRoot root;
+         root.WriteDriveC("s.dll", "data");
+         std::filesystem::create_directories(root.DriveC(std::string(100, 'd')));
+         return CopyAccepted(root, "C:\\s.dll", LongWindowsPath(n));
        }},
       {"export string (folder of MySetFilesAttibute)", 259,
        [](size_t n) {

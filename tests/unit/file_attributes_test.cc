@@ -116,6 +116,20 @@ TEST_F(OmbrelFileAttributes, RefusedArgumentsChangeNothing) {
   EXPECT_TRUE(sys_.Events().empty());
 }
 
+TEST_F(OmbrelFileAttributes, AnEmptyFolderIsRefusedAndTheDriveRootKeepsItsAttributes) {
+  // "" would search "\*.*", the root of the current drive: C:\WINDOWS and
+  // every other top-level entry.
+  sys_.root().WriteDriveC("boot.ini", "x");
+  ASSERT_TRUE(HasNone("C:\\WINDOWS", FILE_ATTRIBUTE_HIDDEN));
+  DWORD value = FILE_ATTRIBUTE_HIDDEN;
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(MySetFilesAttibute(0, &value, ""), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_TRUE(HasNone("C:\\WINDOWS", FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(HasNone("C:\\boot.ini", FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(sys_.Events().empty());
+}
+
 TEST_F(OmbrelFileAttributes, ListLongerThanItsBufferIsRefusedBeforeAnyChange) {
   // Six names of 200 characters and their commas make more than 1,023.
   std::filesystem::create_directories(sys_.root().DriveC("kit"));

@@ -50,7 +50,7 @@ std::string Sources() {
   return raw;
 }
 
-TEST(PnfPathTest, CutsAtTheFirstDotOfTheWholePath) {
+TEST(PnfPathTest, ReplacesTheLastExtensionOfTheFileName) {
   struct Case {
     const char* copy;
     PnfPath state;
@@ -58,9 +58,14 @@ TEST(PnfPathTest, CutsAtTheFirstDotOfTheWholePath) {
   };
   const Case cases[] = {
       {"C:\\WINDOWS\\inf\\oem3.inf", PnfPath::kFormed, "C:\\WINDOWS\\inf\\oem3.pnf"},
+      {"C:\\WINDOWS\\inf\\setup.v2.inf", PnfPath::kFormed, "C:\\WINDOWS\\inf\\setup.v2.pnf"},
       {"C:\\WINDOWS\\inf\\setup", PnfPath::kFormed, "C:\\WINDOWS\\inf\\setup.pnf"},
-      {"C:\\WIN.NT\\inf\\oem3.inf", PnfPath::kFormed, "C:\\WIN.pnf"},
-      {"..\\oem3.inf", PnfPath::kFormed, "\\oem3.pnf"},
+      {"C:\\WIN.NT\\inf\\oem3.inf", PnfPath::kFormed, "C:\\WIN.NT\\inf\\oem3.pnf"},
+      {"C:\\WIN.NT\\inf\\setup", PnfPath::kFormed, "C:\\WIN.NT\\inf\\setup.pnf"},
+      {"..\\oem3.inf", PnfPath::kFormed, "..\\oem3.pnf"},
+      {"oem3.inf", PnfPath::kFormed, "oem3.pnf"},
+      {"C:\\WINDOWS\\inf\\.inf", PnfPath::kNone, ""},
+      {"C:\\WINDOWS\\inf\\", PnfPath::kNone, ""},
       {"", PnfPath::kNone, ""},
       {"...", PnfPath::kNone, ""},
   };
@@ -104,6 +109,17 @@ TEST_F(OemInfTest, RemovesTheCopyNamedAfterTheInfAndEverythingElse) {
   EXPECT_EQ(Sources().find("C:\\kit"), std::string::npos) << Sources();
   EXPECT_FALSE(RegistryKeyExists("Software\\Brevant\\QXPrinter"));
   EXPECT_TRUE(RegistryKeyExists("Software\\Brevant"));
+}
+
+TEST_F(OemInfTest, ADottedInfNameRemovesOnlyItsOwnPnf) {
+  InstallLeftovers();  // setup.inf and setup.pnf belong to another INF
+  std::string dotted = root_.WriteDriveC("WINDOWS/inf/setup.v2.inf", kInf);
+  std::string dotted_pnf = root_.WriteDriveC("WINDOWS/inf/setup.v2.pnf", "pnf");
+  EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.v2.inf", "TR-2210", "Brevant"));
+  EXPECT_FALSE(fs::exists(dotted));
+  EXPECT_FALSE(fs::exists(dotted_pnf));
+  EXPECT_TRUE(fs::exists(copy_));
+  EXPECT_TRUE(fs::exists(pnf_));
 }
 
 TEST_F(OemInfTest, AnInfPathWithoutFolderLeavesSourcesAndRecord) {

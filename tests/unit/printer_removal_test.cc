@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ombrel_test_support.h"
+#include "unit/sequence_printers.h"
 #include "utility/exports.h"
 
 namespace {
@@ -148,6 +149,26 @@ TEST(OmbrelPrinterRemoval, PrinterThatCannotBeOpenedIsReportedAndTheWalkGoesOn) 
   EXPECT_FALSE(OmbrelSystem::PrinterExists("Beta"));
   // One box for the printer, one for the driver that is still in use.
   EXPECT_EQ(sys.BoxCaptions(), (Captions{"Ombrel.Dll", "Ombrel.Dll"}));
+  EXPECT_TRUE(sys.EventsOf("Broadcast").empty());
+}
+
+TEST(OmbrelPrinterRemoval, APrinterNameTooLongToOpenIsReportedAndTheWalkGoesOn) {
+  OmbrelSystem sys("2000");
+  sys.AddDriver("Brevant PS");
+  // Written straight into the spooler's keys: no 260-character name can be
+  // opened, so it sorts first and the printer after it must still go.
+  std::string too_long = "A" + ombrel_test::NameOfLength(259, 'a');
+  kit_test::AddPrinterRecord(too_long, "Brevant PS");
+  sys.AddPrinter("Beta", "Brevant PS");
+
+  EXPECT_EQ(UninstallPrinter(0, 0, "Brevant PS"), 0);
+
+  EXPECT_FALSE(OmbrelSystem::PrinterExists("Beta"));
+  EXPECT_TRUE(DriverInstalled("Brevant PS"));  // still used by the long one
+  auto boxes = sys.EventsOf("MessageBox");
+  ASSERT_EQ(boxes.size(), 2u);  // the printer, then the driver in use
+  EXPECT_EQ(boxes[0].Str("caption"), "Ombrel.Dll");
+  EXPECT_EQ(boxes[0].Str("text"), "The printer name is invalid.\r\n");  // error 1801
   EXPECT_TRUE(sys.EventsOf("Broadcast").empty());
 }
 

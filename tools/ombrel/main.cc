@@ -36,6 +36,47 @@ constexpr const char kUsage[] =
     "  OpenURL ADDRESS\n"
     "  UninstallPrinter DRIVER [ARG1]\n";
 
+// Usage of each export, shown by `ombrel EXPORT --help`.
+struct ExportUsage {
+  const char* name;
+  const char* usage;
+};
+
+constexpr ExportUsage kExportUsages[] = {
+    {"IsPrinterInstalled", "usage: ombrel IsPrinterInstalled NAME\n"},
+    {"MySetDefaultPrinter", "usage: ombrel MySetDefaultPrinter SELECTOR [NAME]\n"},
+    {"MySetFilesAttibute", "usage: ombrel MySetFilesAttibute ATTRIBUTES FOLDER\n"},
+    {"OpenURL", "usage: ombrel OpenURL ADDRESS\n"},
+    {"UninstallPrinter", "usage: ombrel UninstallPrinter DRIVER [ARG1]\n"},
+};
+
+// The options the tool answers instead of calling an export. Only the word
+// right after the tool or the export counts: the export's own arguments are
+// free text.
+enum class ToolOption { kNone, kHelp };
+
+ToolOption OptionOf(const char* word) {
+  if (std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0) return ToolOption::kHelp;
+  return ToolOption::kNone;
+}
+
+/// Answers `ombrel --help` and `ombrel EXPORT --help` on stdout; -1 when
+/// the words ask for a call.
+int AnswerToolOption(int argc, char** argv) {
+  if (argc >= 2 && OptionOf(argv[1]) == ToolOption::kHelp) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc < 3 || OptionOf(argv[2]) != ToolOption::kHelp) return -1;
+  for (const ExportUsage& e : kExportUsages) {
+    if (std::strcmp(argv[1], e.name) == 0) {
+      std::fputs(e.usage, stdout);
+      return 0;
+    }
+  }
+  return -1;  // an unknown export is reported as such
+}
+
 int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "ombrel: %s\n", problem);
   std::fputs(kUsage, stderr);
@@ -124,6 +165,8 @@ int Invoke(const std::string& name, void* symbol, const Call& call) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(nullptr);
   if (std::strcmp(argv[1], "--version") == 0) return std::printf("ombrel %s\n", KIT_VERSION) < 0;
+  int answered = AnswerToolOption(argc, argv);
+  if (answered >= 0) return answered;
   std::string name = argv[1];
   Call call;
   if (const char* problem = PrepareCall(name, argc - 2, argv + 2, &call)) return Usage(problem);

@@ -25,13 +25,41 @@ constexpr char kUsage[] =
 struct Command {
   const char* name;
   int (*run)(const Args&);
+  const char* usage;
 };
 
 constexpr Command kCommands[] = {
-    {"init", RunInit},         {"reg", RunReg},         {"events", RunEvents},
-    {"path", RunPath},         {"printers", RunPrinters}, {"drivers", RunDrivers},
-    {"default", RunDefault},   {"sources", RunSources},
+    {"init", RunInit, "usage: winsim init [--version 95|95sp|98|98a|me|nt4|2000|xp|vista|7] [--force]\n"},
+    {"reg", RunReg,
+     "usage: winsim reg export [KEY]     registry as .reg text (KEY like HKLM\\Software\\X)\n"
+     "       winsim reg import FILE.reg  apply a .reg file (all or nothing)\n"},
+    {"events", RunEvents, "usage: winsim events [--json]\n"},
+    {"path", RunPath, "usage: winsim path WINPATH   the host path of a Windows path\n"},
+    {"printers", RunPrinters, "usage: winsim printers [--json]\n"},
+    {"drivers", RunDrivers, "usage: winsim drivers [--json]\n"},
+    {"default", RunDefault, "usage: winsim default\n"},
+    {"sources", RunSources, "usage: winsim sources\n"},
 };
+
+// The options every level of the tool answers, whatever the command.
+enum class ToolOption { kNone, kHelp };
+
+ToolOption OptionOf(const std::string& word) {
+  if (word == "--help" || word == "-h") return ToolOption::kHelp;
+  return ToolOption::kNone;
+}
+
+/// Answers a tool option among `words` with `usage` on stdout; -1 when
+/// there is none and the command should run.
+int AnswerToolOption(const Args& words, const char* usage) {
+  for (const std::string& word : words) {
+    if (OptionOf(word) == ToolOption::kHelp) {
+      std::fputs(usage, stdout);
+      return 0;
+    }
+  }
+  return -1;
+}
 
 }  // namespace
 
@@ -48,14 +76,18 @@ int main(int argc, char** argv) {
     winsim::SetRoot(argv[i + 1]);
     i += 2;
   }
-  if (i >= argc || std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-    std::fputs(kUsage, i >= argc ? stderr : stdout);
-    return i >= argc ? 2 : 0;
+  if (i >= argc) {
+    std::fputs(kUsage, stderr);
+    return 2;
   }
   std::string name = argv[i];
+  if (OptionOf(name) != ToolOption::kNone) return AnswerToolOption({name}, kUsage);
   Args args(argv + i + 1, argv + argc);
-  for (const Command& c : kCommands)
-    if (name == c.name) return c.run(args);
+  for (const Command& c : kCommands) {
+    if (name != c.name) continue;
+    int answered = AnswerToolOption(args, c.usage);
+    return answered >= 0 ? answered : c.run(args);
+  }
   std::fputs(kUsage, stderr);
   return Fail(2, "unknown command '" + name + "'");
 }
