@@ -9,16 +9,9 @@
 # could not catch anything.
 set -u
 bin="${KIT_BIN_DIR:?}" planted="${KIT_BUILD_DIR:?}/planted"
-command -v wine >/dev/null || { echo "FAIL: wine is not installed"; exit 1; }
-unset DISPLAY
-export WINEDEBUG="${WINEDEBUG:--all}"
+. "$(dirname "$0")/test_lib.sh"
+use_wine
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winspool.drv,setupapi=n,b"
-fail=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fail=1; }
-winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 plant() {  # folder, programs to copy into it...
   local folder=$1

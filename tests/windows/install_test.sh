@@ -24,21 +24,13 @@ set -u
 exe_unix="${KIT_BIN_DIR:?}/Quillset.exe"
 kit_unix="${KIT_SOURCE_DIR:?}/examples/kit"
 [ -f "$exe_unix" ] || { echo "FAIL: $exe_unix is missing"; exit 1; }
-command -v wine >/dev/null || { echo "FAIL: wine is not installed"; exit 1; }
-unset DISPLAY
-export WINEDEBUG="${WINEDEBUG:--all}"
+. "$(dirname "$0")/test_lib.sh"
+use_wine
 
-fail=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fail=1; }
-check() { if [ "$2" = "$3" ]; then ok "$1"; else bad "$1 (got '$2', want '$3')"; fi; }
 
-winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 exe=$(winpath "$exe_unix")
 inf=$(winpath "$kit_unix/setup.inf")
 printer="Brevant TR-2210 Series PS"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 wineboot -i >/dev/null 2>&1 || true
 windows="$WINEPREFIX/drive_c/windows"

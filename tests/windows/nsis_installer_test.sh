@@ -11,16 +11,8 @@
 # exit code is recorded but not checked.
 set -u
 command -v makensis >/dev/null || { echo "FAIL: makensis is not installed (scripts/install-deps)"; exit 1; }
-command -v wine >/dev/null || { echo "FAIL: wine is not installed"; exit 1; }
-unset DISPLAY
-export WINEDEBUG="${WINEDEBUG:--all}"
-fail=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fail=1; }
-check() { if [ "$2" = "$3" ]; then ok "$1"; else bad "$1 (got '$2', want '$3')"; fi; }
-winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/test_lib.sh"
+use_wine
 
 installer="$work/brevant-tr2210-installer.exe"
 makensis -V2 -DBIN_DIR="${KIT_BIN_DIR:?}" -DKIT_DIR="$KIT_SOURCE_DIR/examples/kit" -DOUTFILE="$installer" \

@@ -8,11 +8,7 @@ include="${KIT_INCLUDE_DIR:?}" lib="${KIT_LIB_DIR:?}"
 cc=${KIT_MINGW_PREFIX:-i686-w64-mingw32}-gcc
 cxx=${KIT_MINGW_PREFIX:-i686-w64-mingw32}-g++
 source="$KIT_SOURCE_DIR/tests/windows/ombrel_caller.c"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fail=1; }
+. "$(dirname "$0")/test_lib.sh"
 
 if $cc -std=c89 -Wall -Wextra -pedantic -Werror -I"$include" -c "$source" -o "$work/c89.o"; then
   ok "ombrel.h compiles as C89 with -Wall -Wextra -pedantic"

@@ -4,11 +4,7 @@
 # file changed after signing fails the check. Copies are signed, never the
 # tested files themselves.
 set -u
-fail=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fail=1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/test_lib.sh"
 command -v osslsigncode >/dev/null || { echo "FAIL: osslsigncode is not installed"; exit 1; }
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quillset kit test signer" \

@@ -7,15 +7,8 @@
 # the declaration is what decides. The path shows in the installer's trace;
 # a model that the INF lacks ends the own path at its first step.
 set -u
-command -v wine >/dev/null || { echo "FAIL: wine is not installed"; exit 1; }
-unset DISPLAY
-export WINEDEBUG="${WINEDEBUG:--all}"
-fail=0
-ok() { echo "ok: $1"; }
-bad() { echo "FAIL: $1"; fail=1; }
-winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/test_lib.sh"
+use_wine
 windows="$WINEPREFIX/drive_c/windows"
 wineboot -i >/dev/null 2>&1 || true
 
