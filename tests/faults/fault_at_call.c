@@ -37,13 +37,13 @@ static int FailOnNthCall(const char *name, int *failnum, void **failinfo, unsign
 }
 
 __attribute__((constructor)) static void EnableFault(void) {
-  const char *spec = getenv("KIT_FAULT");
-  if (spec == NULL) return;
+  const char *setting = getenv("KIT_FAULT");
+  if (setting == NULL) return;
   char point[128];
   unsigned long nth = 0;
   long err = 0;
-  if (sscanf(spec, "%127[^:]:%lu:%ld", point, &nth, &err) != 3) {
-    fprintf(stderr, "fault_at_call: KIT_FAULT must be POINT:N:ERRNO, not %s\n", spec);
+  if (sscanf(setting, "%127[^:]:%lu:%ld", point, &nth, &err) != 3) {
+    fprintf(stderr, "fault_at_call: KIT_FAULT must be POINT:N:ERRNO, not %s\n", setting);
     return;
   }
   fail_at = nth;

@@ -55,19 +55,6 @@ std::string RegistryWithout(const SimSystem& sim, const std::string& skipped_pre
   return kept;
 }
 
-/// Every file below drive C: with its size.
-std::string FileList(const SimSystem& sim) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(sim.DriveC(""))) {
-    if (!entry.is_regular_file()) continue;
-    files.push_back(fs::relative(entry.path(), sim.DriveC("")).string() + " " +
-                    std::to_string(entry.file_size()));
-  }
-  std::sort(files.begin(), files.end());
-  std::string list;
-  for (const std::string& f : files) list += f + "\n";
-  return list;
-}
 
 /// What a run can change outside the Brevant key, in one comparable text.
 std::string SystemState(const SimSystem& sim) {
@@ -75,7 +62,7 @@ std::string SystemState(const SimSystem& sim) {
          "--- printers\n" + sim.Winsim({"printers"}) + "--- drivers\n" + sim.Winsim({"drivers"}) +
          "--- default\n" + sim.Run("winsim", "default").out + "--- sources\n" +
          sim.Winsim({"sources"}) +
-         "--- files\n" + FileList(sim);
+         "--- files\n" + sim.DriveCFiles();
 }
 
 size_t CountOf(const std::string& text, const std::string& part) {

@@ -41,25 +41,11 @@ std::string CopyKit(const std::string& dir) {
   return dir + "/setup.inf";
 }
 
-/// Every file below drive C: with its size, sorted.
-std::string FileList(const SimSystem& sim) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(sim.DriveC(""))) {
-    if (entry.is_regular_file()) {
-      files.push_back(fs::relative(entry.path(), sim.DriveC("")).string() + " " +
-                      std::to_string(entry.file_size()));
-    }
-  }
-  std::sort(files.begin(), files.end());
-  std::string list;
-  for (const std::string& f : files) list += f + "\n";
-  return list;
-}
 
 TEST(PrintUiScenarioTest, XpInstallEndsWithThePrinterOnceThePrinterUiHasRun) {
   SimSystem sim;
   sim.Prepare("xp");
-  const std::string files_before = FileList(sim);
+  const std::string files_before = sim.DriveCFiles();
 
   EXPECT_EQ(sim.Quillset(InstallLine(SimSystem::KitFile("setup.inf"))), 1);
   ASSERT_TRUE(kit_test::WaitForPrintUi(sim.root()));
@@ -90,7 +76,7 @@ TEST(PrintUiScenarioTest, XpInstallEndsWithThePrinterOnceThePrinterUiHasRun) {
             1);
   EXPECT_FALSE(Contains(sim.Winsim({"printers"}), kPrinter));
   EXPECT_FALSE(Contains(sim.Winsim({"drivers"}), kPrinter));
-  EXPECT_EQ(FileList(sim), files_before);
+  EXPECT_EQ(sim.DriveCFiles(), files_before);
 }
 
 TEST(PrintUiScenarioTest, WhatThePrinterUiCannotInstallEndsInItsBox) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,6 +129,20 @@ class SimSystem {
   }
 
   std::string Events() const { return ReadFile(root_ + "/events.jsonl"); }
+
+  /// Every file below drive C: with its size, one a line, sorted.
+  std::string DriveCFiles() const {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(DriveC(""))) {
+      if (!entry.is_regular_file()) continue;
+      files.push_back(std::filesystem::relative(entry.path(), DriveC("")).string() + " " +
+                      std::to_string(entry.file_size()));
+    }
+    std::sort(files.begin(), files.end());
+    std::string list;
+    for (const std::string& f : files) list += f + "\n";
+    return list;
+  }
 
   /// The host path of a file below drive C: (relative, forward slashes).
   std::string DriveC(const std::string& relative) const { return root_ + "/drive_c/" + relative; }

@@ -1,8 +1,6 @@
 #include "tools/kitcheck/check.h"
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "common/text.h"
 #include "installer/inf/inf_access.h"
@@ -16,23 +14,10 @@ namespace {
 
 namespace sp = winsim::spooler;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 std::string ValueData(const std::string& key_path, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_READ, &key) != 0) return "";
-  char data[kMaxPath + 1] = {};
-  DWORD size = kMaxPath;
-  RegQueryValueExA(key, value.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(key);
-  return std::string(data, strnlen(data, kMaxPath));
+  std::string data;
+  ReadRegistryText(key_path, value.c_str(), &data);
+  return data;
 }
 
 // The installer's choice, and why, from its own scans of the two records.
@@ -129,7 +114,9 @@ VersionCheck CheckVersion(const Options& o, const std::string& version, const st
     c.error = "the printer UI did not finish within a minute";
   UseRoot(dir);
   Snapshot after = TakeSnapshot(manufacturer, o.printer_name);
-  c.trace = ReadTrace(ReadText(trace_file));
+  std::string trace_text;
+  ReadHostFile(trace_file, &trace_text);  // no trace file: nothing was traced
+  c.trace = ReadTrace(trace_text);
   FillFileSizes(&c.trace);
 
   const sp::PrinterRecord* printer = FindPrinter(after, o.printer_name);

@@ -1,8 +1,6 @@
 #include "tools/kitcheck/findings.h"
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "common/text.h"
 #include "installer/inf/file_names.h"
@@ -60,11 +58,9 @@ InfFile ReadInf(const std::string& windows_path) {
   InfFile inf;
   std::string host;
   if (winsim::ToHostPath(windows_path, &host) != 0) return inf;
-  std::ifstream in(host, std::ios::binary);
-  if (!in) return inf;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  inf.profile = pf::ParseProfile(bytes.str(), winsim::Facts().code_page);
+  std::string bytes;
+  if (!ReadHostFile(host, &bytes)) return inf;
+  inf.profile = pf::ParseProfile(bytes, winsim::Facts().code_page);
   inf.readable = true;
   return inf;
 }

@@ -33,28 +33,26 @@ std::vector<std::string> HostDirectoryNames(const std::string& windows_dir) {
   return names;
 }
 
+std::vector<std::string> EventLines() {
+  std::vector<std::string> lines;
+  std::ifstream in(winsim::Root() + "/events.jsonl", std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 std::vector<std::map<std::string, std::string>> EventsSince(size_t from) {
   std::vector<std::map<std::string, std::string>> events;
-  std::ifstream in(winsim::Root() + "/events.jsonl", std::ios::binary);
-  std::string line;
-  for (size_t n = 0; std::getline(in, line); ++n) {
+  std::vector<std::string> lines = EventLines();
+  for (size_t n = from; n < lines.size(); ++n) {
     std::map<std::string, std::string> e;
-    if (n >= from && winsim::ParseEventLine(line, &e)) events.push_back(e);
+    if (winsim::ParseEventLine(lines[n], &e)) events.push_back(e);
   }
   return events;
 }
 
 void ReadRecord(const std::string& manufacturer, const std::string& printer_name, Snapshot* s) {
   std::string path = "Software\\" + manufacturer + "\\QXPrinter\\Drivers\\" + printer_name;
-  HKEY key = nullptr;
-  if (manufacturer.empty() || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != 0)
-    return;
-  s->record_exists = true;
-  char value[kMaxPath] = {};
-  DWORD size = sizeof value;
-  if (RegQueryValueExA(key, "OEMINF", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == 0)
-    s->oem_inf.assign(value, strnlen(value, sizeof value));
-  RegCloseKey(key);
+  s->record_exists = !manufacturer.empty() && ReadRegistryText(path, "OEMINF", &s->oem_inf);
 }
 
 }  // namespace
@@ -77,9 +75,7 @@ Snapshot TakeSnapshot(const std::string& manufacturer, const std::string& printe
   std::string driver_dir = GetDriverDirectory();
   s.driver_files = HostDirectoryNames(driver_dir);
   for (const std::string& name : HostDirectoryNames(driver_dir + "\\3")) s.driver_files.push_back("3\\" + name);
-  std::ifstream in(winsim::Root() + "/events.jsonl", std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) ++s.event_count;
+  s.event_count = EventLines().size();
   return s;
 }
 
@@ -113,6 +109,24 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
   for (const std::string& n : names)
     if (kit::ToUpper(n) == kit::ToUpper(name)) return true;
   return false;
+}
+
+bool ReadHostFile(const std::string& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+bool ReadRegistryText(const std::string& key_path, const char* value, std::string* text) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_READ, &key) != 0) return false;
+  char data[kMaxPath + 1] = {};  // the last byte stays a NUL whatever is stored
+  DWORD size = kMaxPath;
+  if (RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) == 0)
+    text->assign(data, strnlen(data, kMaxPath));
+  RegCloseKey(key);
+  return true;
 }
 
 long long FileSize(const std::string& windows_path) {

@@ -39,6 +39,13 @@ const winsim::spooler::PrinterRecord* FindPrinter(const Snapshot& s, const std::
 const winsim::spooler::DriverRecord* FindDriver(const Snapshot& s, const std::string& name);
 bool Contains(const std::vector<std::string>& names, const std::string& name);
 
+/// The bytes of a host file; false when it cannot be read.
+bool ReadHostFile(const std::string& path, std::string* bytes);
+
+/// A text value below HKEY_LOCAL_MACHINE (up to 259 characters, "" when the
+/// value is missing); false when the key cannot be opened.
+bool ReadRegistryText(const std::string& key_path, const char* value, std::string* text);
+
 /// Size of the file at a Windows path, -1 when there is none.
 long long FileSize(const std::string& windows_path);
 

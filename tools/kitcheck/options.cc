@@ -61,8 +61,6 @@ bool ParseVersions(const std::string& text, std::vector<std::string>* out, std::
   return true;
 }
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 // Fills the analysed fields from the command line, as the installer's own
 // parser reads it.
 bool ReadCommandLine(Options* o, std::string* error) {
@@ -80,6 +78,8 @@ bool ReadCommandLine(Options* o, std::string* error) {
 }
 
 }  // namespace
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 std::string WindowsPathOf(const std::string& path) {
   if (path.size() >= 2 && path[1] == ':') return path;

@@ -32,6 +32,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
 /// drive is kept as it is.
 std::string WindowsPathOf(const std::string& path);
 
+/// `s` in double quotes, as a command-line value is written.
+std::string Quoted(const std::string& s);
+
 extern const char kUsage[];
 
 }  // namespace kitcheck

@@ -2,27 +2,17 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
 #include "platform/winsim/reg_file.h"
 #include "platform/winsim/winsim.h"
+#include "tools/kitcheck/observe.h"
 
 namespace fs = std::filesystem;
 
 namespace kitcheck {
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  *text = s.str();
-  return true;
-}
 
 bool CopyCabinet(const std::string& cabinet, std::string* error) {
   std::string host;
@@ -40,7 +30,7 @@ bool CopyCabinet(const std::string& cabinet, std::string* error) {
 
 bool ImportPorts(const std::string& ports, std::string* error) {
   std::string text;
-  if (!ReadWholeFile(ports, &text)) {
+  if (!ReadHostFile(ports, &text)) {
     *error = "cannot read the port records " + ports;
     return false;
   }
