@@ -22,6 +22,12 @@
 // Existing components are found without regard to letter case, as on
 // Windows; components that do not exist yet keep the spelling they were
 // given, so files are created as named.
+//
+// A last component that names a DOS device (CON, NUL, AUX, PRN, COM1-9,
+// LPT1-9, CONIN$, CONOUT$, whatever follows a dot) opens the device on
+// Windows, not a file in the folder (RtlIsDosDeviceName_U in Wine's ntdll
+// path tests). This system has no devices: such a path names no host file
+// and is refused, so that nothing is ever written under a device's name.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +52,19 @@ bool IsInvalidNameChar(char32_t c) {
 char32_t DriveLetter(char32_t c) { return (c >= U'a' && c <= U'z') ? c - 0x20 : c; }
 
 bool IsDriveLetter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
+
+/// The part before the first dot, less trailing blanks, decides.
+bool NamesDosDevice(std::u32string_view name) {
+  std::u32string_view base = name.substr(0, name.find(U'.'));
+  while (!base.empty() && base.back() == U' ') base.remove_suffix(1);
+  std::u32string upper;
+  for (char32_t c : base) upper += DriveLetter(c);
+  if (upper.size() == 4 && upper[3] >= U'1' && upper[3] <= U'9' &&
+      (upper.compare(0, 3, U"COM") == 0 || upper.compare(0, 3, U"LPT") == 0))
+    return true;
+  return upper == U"CON" || upper == U"NUL" || upper == U"AUX" || upper == U"PRN" ||
+         upper == U"CONIN$" || upper == U"CONOUT$";
+}
 
 /// A full Windows path: a drive and the components below its root.
 struct FullPath {
@@ -186,6 +205,7 @@ DWORD ToHostPath(std::string_view windows_path, std::string* host_path) {
     return ERROR_PATH_NOT_FOUND;
   }
   if (DWORD e = AddComponents(rest, &full)) return e;
+  if (!full.components.empty() && NamesDosDevice(full.components.back())) return ERROR_INVALID_NAME;
   bool resolving = true;
   for (const std::u32string& name : full.components) {
     std::string part = resolving ? ResolveComponent(current, name) : WideToUtf8(name);

@@ -95,7 +95,8 @@ char32_t UpperCaseOf(char32_t c);
 /// each component is named in UTF-8; existing components are found without
 /// regard to letter case, components that do not exist are kept as spelled.
 /// Returns 0, ERROR_PATH_NOT_FOUND (other drives, an empty path),
-/// ERROR_BAD_PATHNAME (UNC) or ERROR_INVALID_NAME (characters a Windows name
+/// ERROR_BAD_PATHNAME (UNC) or ERROR_INVALID_NAME (a DOS device such as CON or
+/// NUL.TXT as the last component, or characters a Windows name
 /// cannot hold).
 DWORD ToHostPath(std::string_view windows_path, std::string* host_path);
 

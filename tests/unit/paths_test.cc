@@ -126,4 +126,26 @@ TEST_F(PathsTest, FileFunctionsNameTheFileWithoutTrailingDotsAndBlanks) {
   EXPECT_STREQ(buffer, "\"Brevant\"");
 }
 
+TEST_F(PathsTest, DosDeviceNamesAreNoFiles) {
+  // Windows opens the device whatever the folder and the extension
+  // (RtlIsDosDeviceName_U in Wine's ntdll path tests); here no host file may
+  // bear such a name.
+  for (const char* device : {"C:\\out\\CON", "C:\\out\\nul.dll", "C:\\out\\Aux .txt",
+                             "C:\\out\\com9", "C:\\out\\LPT1.", "C:\\out\\CONOUT$.log",
+                             "C:\\out\\PRN:x"}) {
+    EXPECT_EQ(Mapped(device), "error 123") << device;
+  }
+  for (const char* file : {"CONSOLE.DLL", "COM0", "COM10", "LPT", "NUL_.DLL", "xCON"}) {
+    EXPECT_EQ(Mapped(std::string("C:\\out\\") + file), std::string("out/") + file);
+  }
+  EXPECT_EQ(Mapped("C:\\CON\\x"), "CON/x");  // only the last component is a device
+
+  root_.WriteDriveC("kit/A.DLL", "driver");
+  fs::create_directories(root_.DriveC("out"));
+  SetLastError(0xDEADBEEF);
+  EXPECT_FALSE(CopyFileA("C:\\kit\\A.DLL", "C:\\out\\CON.DLL", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  EXPECT_TRUE(fs::is_empty(root_.DriveC("out")));
+}
+
 }  // namespace
