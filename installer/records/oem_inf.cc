@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/unique_handle.h"
 #include "common/version.h"
+#include "installer/inf/file_names.h"
 #include "installer/records/driver_record.h"
 
 namespace {
@@ -63,14 +64,6 @@ bool ComposeWindowsInfCopyPath(const std::string& inf_path, char (&copy_path)[kM
   if (kit::FormatStr(copy_path, "%s\\INF\\%s", windows, file_name)) return true;
   copy_path[0] = '\0';
   return false;
-}
-
-/// True for a plain file name: no other separator ('/' also separates on
-/// Windows), no drive, and not "." or "..".
-bool IsPlainFileName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." &&
-         kit::FindChar(name, '/') == kit::kNotFound &&
-         kit::FindChar(name, ':') == kit::kNotFound;
 }
 
 /// True when `path` names a file directly inside <Windows>\INF (letter case
