@@ -7,6 +7,7 @@
 //   DeletePrinter    needs the DELETE right; clears the default if it was it
 #include "platform/win32.h"
 #include "platform/winsim/spooler_checks.h"
+#include "platform/winsim/spooler_listing.h"
 #include "platform/winsim/spooler_pack.h"
 #include "platform/winsim/spooler_store.h"
 
@@ -117,14 +118,20 @@ BOOL WINAPI DeletePrinter(HANDLE printer) {
   if (!sp::HasAccess(h->access, sp::kDeleteAccess)) return sp::Fail(ERROR_ACCESS_DENIED);
   winsim::Transaction tx(winsim::Transaction::kWrite);
   if (tx.status() != 0) return sp::Fail(tx.status());
+  // An uninstall lists the printers again after deleting: the listing this
+  // process holds is mended rather than read anew.
+  uint64_t before = winsim::StoreVersion(tx.db());
   sp::PrinterRecord record;
   DWORD rc = sp::ReadPrinter(tx.db(), h->name, &record);
   if (rc != 0) return sp::Fail(rc);
   bool was_default = sp::IsDefault(tx.db(), record.name);
   rc = sp::DeletePrinterKey(tx.db(), record.name);
   if (rc == 0 && was_default) rc = sp::ClearDefault(tx.db());
+  uint64_t after = winsim::StoreVersion(tx.db());
   if (rc == 0) rc = tx.Commit();
-  return rc == 0 ? TRUE : sp::Fail(rc);
+  if (rc != 0) return sp::Fail(rc);
+  sp::ForgetDeletedPrinter(record.name, before, after);
+  return TRUE;
 }
 
 }  // extern "C"

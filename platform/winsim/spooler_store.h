@@ -115,8 +115,6 @@ std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields = P
 DWORD WritePrinter(sqlite3* db, const PrinterRecord& record);
 /// Deletes a printer's key with everything below it.
 DWORD DeletePrinterKey(sqlite3* db, std::string_view name);
-/// True when some printer uses the driver of that name.
-bool DriverInUse(sqlite3* db, std::string_view driver);
 
 // ---- drivers -----------------------------------------------------------------
 
