@@ -47,15 +47,30 @@ int64_t RootId(HKEY key) {
   return 0;
 }
 
+namespace {
+
+unsigned char FoldChar(char ch) {
+  unsigned char c = static_cast<unsigned char>(ch);
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+  return c;
+}
+
+}  // namespace
+
 std::string FoldName(std::string_view name) {
   std::string out(name);
-  for (char& ch : out) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 0x20);
-    else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<unsigned char>(c - 0x20);
-    ch = static_cast<char>(c);
-  }
+  for (char& ch : out) ch = static_cast<char>(FoldChar(ch));
   return out;
+}
+
+bool ListedBefore(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    unsigned char fa = FoldChar(a[i]), fb = FoldChar(b[i]);
+    if (fa != fb) return fa < fb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
 }
 
 DWORD FindKey(sqlite3* db, int64_t parent, std::string_view path, int64_t* id) {

@@ -22,6 +22,9 @@ int64_t RootId(HKEY key);
 
 /// Case folding of key and value names (ASCII and the Latin-1 letters).
 std::string FoldName(std::string_view name);
+/// True when a key named `a` comes before one named `b` in enumeration
+/// order: by folded name (bytewise), then by the name as stored.
+bool ListedBefore(std::string_view a, std::string_view b);
 
 struct Value {
   std::string name;

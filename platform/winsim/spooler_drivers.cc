@@ -187,7 +187,7 @@ DWORD DeleteDriver(const char* name, DWORD delete_flags, DWORD version_flag) {
   if (tx.status() != 0) return tx.status();
   // An uninstall lists the printers again after deleting the driver, which
   // changes no printer: the listing this process holds stays good.
-  uint64_t before = winsim::StoreVersion(tx.db());
+  sp::ListingChange change(tx.db());
   sp::DriverRecord driver;
   DWORD rc = sp::ReadDriver(tx.db(), name, &driver);
   if (rc != 0) return rc;
@@ -214,9 +214,9 @@ DWORD DeleteDriver(const char* name, DWORD delete_flags, DWORD version_flag) {
     }
   }
   rc = sp::DeleteDriverKey(tx.db(), driver.name);
-  uint64_t after = winsim::StoreVersion(tx.db());
+  if (rc == 0) change.NoPrinterChanged();
   if (rc == 0) rc = tx.Commit();
-  if (rc == 0) sp::KeepListings(before, after);
+  if (rc == 0) change.Keep();
   return rc;
 }
 

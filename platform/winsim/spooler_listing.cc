@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/winsim/registry_store.h"
+#include "platform/winsim/spooler_listing_store.h"
 #include "platform/winsim/store.h"
 
 namespace winsim::spooler {
@@ -38,37 +40,12 @@ Listing& Slot(PrinterFields fields) {
   return slots[static_cast<int>(fields)];
 }
 
-// Takes the printer out of a listing, in place unless a caller still holds
-// the listing (then out of a copy, so that what the caller reads stays put).
-// False when the listing does not hold it, so that it cannot be patched.
-bool RemoveFrom(Listing* listing, std::string_view name) {
-  auto& printers = listing->printers;
-  auto found = std::find_if(printers->begin(), printers->end(),
-                            [name](const PrinterRecord& r) { return SameName(r.name, name); });
-  if (found == printers->end()) return false;
-  if (printers.use_count() > 1) {
-    size_t at = static_cast<size_t>(found - printers->begin());
-    printers = std::make_shared<std::vector<PrinterRecord>>(*printers);
-    found = printers->begin() + static_cast<std::ptrdiff_t>(at);
-  }
-  printers->erase(found);
-  return true;
-}
-
-// Applies `mend` to every listing read at `before` and takes it as read at
-// `after`; a listing that cannot be mended is dropped.
-template <typename Mend>
-void MendListings(uint64_t before, uint64_t after, Mend mend) {
-  uint64_t connection = ConnectionSerial();
-  for (PrinterFields f : kEveryFields) {
-    Listing& slot = Slot(f);
-    if (!slot.IsCurrent(connection, before)) continue;
-    if (after != 0 && mend(&slot)) {
-      slot.version = after;
-    } else {
-      slot.printers = nullptr;
-    }
-  }
+// Takes a listing out of its slot to be mended in place, or a copy of it
+// while a caller still reads it.
+std::shared_ptr<std::vector<PrinterRecord>> TakeListing(Listing* slot) {
+  auto printers = std::move(slot->printers);
+  if (printers.use_count() > 1) printers = std::make_shared<std::vector<PrinterRecord>>(*printers);
+  return printers;
 }
 
 }  // namespace
@@ -81,8 +58,11 @@ PrinterList ListPrinters(sqlite3* db, PrinterFields fields) {
   for (PrinterFields f : {fields, PrinterFields::kAll}) {
     if (Slot(f).IsCurrent(connection, version)) return Slot(f).printers;
   }
+  auto stored = std::make_shared<std::vector<PrinterRecord>>();
+  if (ReadStoredListing(db, stored.get())) fields = PrinterFields::kAll;
+  else *stored = ReadAllPrinters(db, fields);
   Listing& slot = Slot(fields);
-  slot.printers = std::make_shared<std::vector<PrinterRecord>>(ReadAllPrinters(db, fields));
+  slot.printers = std::move(stored);
   slot.connection = connection;
   slot.version = version;
   return slot.printers;
@@ -94,12 +74,68 @@ bool DriverInUse(sqlite3* db, std::string_view driver) {
                      [driver](const PrinterRecord& r) { return SameName(r.driver, driver); });
 }
 
-void ForgetDeletedPrinter(std::string_view name, uint64_t before, uint64_t after) {
-  MendListings(before, after, [name](Listing* listing) { return RemoveFrom(listing, name); });
+ListingChange::ListingChange(sqlite3* db) : db_(db), before_(StoreVersion(db)) {}
+
+void ListingChange::PrepareAddition() {
+  // A process that has listed nothing (an install) mends the stored bytes
+  // without taking them apart.
+  if (!Slot(PrinterFields::kAll).IsCurrent(ConnectionSerial(), before_)) {
+    has_stored_bytes_ = ReadStoredListingBytes(db_, &stored_bytes_);
+  }
 }
 
-void KeepListings(uint64_t before, uint64_t after) {
-  MendListings(before, after, [](Listing*) { return true; });
+void ListingChange::Added(const PrinterRecord& record) {
+  Listing& whole = Slot(PrinterFields::kAll);
+  if (whole.IsCurrent(ConnectionSerial(), before_)) {
+    whole_ = TakeListing(&whole);
+    auto place = std::upper_bound(whole_->begin(), whole_->end(), record,
+                                  [](const PrinterRecord& a, const PrinterRecord& b) {
+                                    return regstore::ListedBefore(a.name, b.name);
+                                  });
+    whole_->insert(place, record);
+  } else if (has_stored_bytes_ && AddToListingBytes(record, &stored_bytes_)) {
+    StoreListingBytes(db_, stored_bytes_);
+  }
+  Mended();
+}
+
+void ListingChange::Deleted(std::string_view name) {
+  Listing& whole = Slot(PrinterFields::kAll);
+  if (whole.IsCurrent(ConnectionSerial(), before_)) whole_ = TakeListing(&whole);
+  if (whole_ != nullptr) {
+    auto found = std::find_if(whole_->begin(), whole_->end(),
+                              [name](const PrinterRecord& r) { return SameName(r.name, name); });
+    if (found != whole_->end()) whole_->erase(found);
+    else whole_ = nullptr;  // not what the store held: read it again
+  }
+  Mended();
+}
+
+void ListingChange::NoPrinterChanged() {
+  all_slots_ = true;
+  Mended();
+}
+
+// The store's listing is written again (the change deleted it), and the
+// version it now has taken, both inside the transaction.
+void ListingChange::Mended() {
+  if (whole_ != nullptr) StoreListing(db_, *whole_);
+  after_ = StoreVersion(db_);
+}
+
+void ListingChange::Keep() {
+  if (after_ == 0) return;
+  uint64_t connection = ConnectionSerial();
+  for (PrinterFields f : kEveryFields) {
+    Listing& slot = Slot(f);
+    if (all_slots_ && slot.IsCurrent(connection, before_)) slot.version = after_;
+  }
+  if (whole_ != nullptr) {
+    Listing& whole = Slot(PrinterFields::kAll);
+    whole.printers = std::move(whole_);
+    whole.connection = connection;
+    whole.version = after_;
+  }
 }
 
 }  // namespace winsim::spooler

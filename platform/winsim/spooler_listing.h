@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,16 +29,41 @@ PrinterList ListPrinters(sqlite3* db, PrinterFields fields);
 /// ignored); reads through the listing.
 bool DriverInUse(sqlite3* db, std::string_view driver);
 
-// This process's own changes move StoreVersion as well. The two calls below
-// take `before` and `after`, StoreVersion just after the change's write
-// transaction began and just before its commit, and are called once that
-// transaction has committed: a listing read at `before` is mended and
-// counts as read at `after`, so that it need not be read again; any other
-// listing is read again when next needed.
+/// This process's own change of the printers in one write transaction, as
+/// the listings see it: made right after the transaction began, told what
+/// the change did once it is made (before the commit), and kept after a
+/// successful commit. A listing that was current when the transaction began
+/// is then mended instead of read again, here and in the store
+/// (spooler_listing_store.h); without Keep, every listing is read again
+/// when next needed, since the change moved StoreVersion.
+class ListingChange {
+ public:
+  explicit ListingChange(sqlite3* db);
+  ListingChange(const ListingChange&) = delete;
+  ListingChange& operator=(const ListingChange&) = delete;
 
-/// The transaction deleted the printer `name` and changed no other printer.
-void ForgetDeletedPrinter(std::string_view name, uint64_t before, uint64_t after);
-/// The transaction changed no printer.
-void KeepListings(uint64_t before, uint64_t after);
+  /// Before the printer of an addition is written, which deletes the
+  /// stored listing: takes that listing to mend if the process has none.
+  void PrepareAddition();
+  /// The transaction added this printer (as written) and changed no other.
+  void Added(const PrinterRecord& record);
+  /// The transaction deleted the printer `name` and changed no other.
+  void Deleted(std::string_view name);
+  /// The transaction changed no printer.
+  void NoPrinterChanged();
+  /// After the transaction committed.
+  void Keep();
+
+ private:
+  void Mended();
+
+  sqlite3* db_;
+  uint64_t before_ = 0;
+  uint64_t after_ = 0;
+  bool all_slots_ = false;  // every listing stays good, not only the whole one
+  std::shared_ptr<std::vector<PrinterRecord>> whole_;  // every value, mended
+  std::string stored_bytes_;  // the stored listing, for an addition
+  bool has_stored_bytes_ = false;
+};
 
 }  // namespace winsim::spooler

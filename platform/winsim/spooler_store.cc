@@ -171,6 +171,10 @@ DWORD EnsureDefaults(sqlite3* db) {
 
 // ---- printers ----------------------------------------------------------------
 
+bool FindPrintersKey(sqlite3* db, int64_t* id) {
+  return rs::FindKey(db, rs::kLocalMachine, kPrintersPath, id) == 0;
+}
+
 std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrintersPath); }
 
 namespace {
@@ -281,7 +285,7 @@ DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
 std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields) {
   std::vector<PrinterRecord> printers;
   int64_t id = 0;
-  if (rs::FindKey(db, rs::kLocalMachine, kPrintersPath, &id) != 0) return printers;
+  if (!FindPrintersKey(db, &id)) return printers;
   PrinterCollector collector(&printers);
   rs::VisitSubkeys(db, id, FoldedNamesOf(fields), &collector);
   return printers;
