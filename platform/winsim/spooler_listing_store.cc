@@ -1,5 +1,6 @@
 #include "platform/winsim/spooler_listing_store.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string_view>
 
@@ -10,10 +11,12 @@ namespace {
 
 // The bytes of a listing: a format byte (a later layout tells an older
 // listing apart and ignores it), the number of records, then each record:
-// its strings, each as a 4-byte little-endian length and its bytes, then its
-// numbers, 4 bytes each.
-constexpr char kFormat = 1;
-constexpr size_t kHeaderSize = 5;
+// its strings, each as its length and its bytes, then its numbers. Numbers
+// and lengths are written 7 bits to a byte, low bits first, the top bit
+// saying that more follow: most take one byte, which keeps the listing a
+// third the size that fixed 4-byte numbers would, and the store writes it
+// again with every addition and deletion.
+constexpr char kFormat = 2;
 constexpr std::string PrinterRecord::*kTexts[] = {
     &PrinterRecord::name,           &PrinterRecord::share_name,      &PrinterRecord::port,
     &PrinterRecord::driver,         &PrinterRecord::comment,         &PrinterRecord::location,
@@ -26,9 +29,11 @@ constexpr DWORD PrinterRecord::*kNumbers[] = {
 };
 
 void PutNumber(uint32_t n, std::string* out) {
-  char bytes[4];
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(n >> (8 * i));
-  out->append(bytes, 4);
+  while (n >= 0x80) {
+    *out += static_cast<char>(0x80 | (n & 0x7F));
+    n >>= 7;
+  }
+  *out += static_cast<char>(n);
 }
 
 void PutRecord(const PrinterRecord& r, std::string* out) {
@@ -67,8 +72,9 @@ class Reader {
     if (!Text(name)) return false;
     for (size_t i = 1; i < std::size(kTexts); ++i)
       if (!Text(&ignored)) return false;
-    if (rest_.size() < 4 * std::size(kNumbers)) return false;
-    rest_.remove_prefix(4 * std::size(kNumbers));
+    uint32_t n = 0;
+    for (size_t i = 0; i < std::size(kNumbers); ++i)
+      if (!Number(&n)) return false;
     return true;
   }
   size_t Offset() const { return all_.size() - rest_.size(); }
@@ -76,11 +82,14 @@ class Reader {
 
  private:
   bool Number(uint32_t* n) {
-    if (rest_.size() < 4) return false;
     *n = 0;
-    for (int i = 3; i >= 0; --i) *n = *n << 8 | static_cast<unsigned char>(rest_[i]);
-    rest_.remove_prefix(4);
-    return true;
+    for (int shift = 0; shift < 32 && !rest_.empty(); shift += 7) {
+      auto byte = static_cast<unsigned char>(rest_[0]);
+      rest_.remove_prefix(1);
+      *n |= static_cast<uint32_t>(byte & 0x7F) << shift;
+      if ((byte & 0x80) == 0) return shift < 28 || byte < 0x10;  // no bits past 32
+    }
+    return false;
   }
   bool Text(std::string_view* text) {
     uint32_t n = 0;
@@ -97,8 +106,11 @@ bool DecodeListing(std::string_view bytes, std::vector<PrinterRecord>* printers)
   Reader reader(bytes);
   uint32_t count = 0;
   if (!reader.Header(&count)) return false;
+  // Every record takes a byte at least for each of its lengths and numbers:
+  // a count that the bytes cannot hold reserves no more than they can.
+  constexpr size_t kSmallestRecord = std::size(kTexts) + std::size(kNumbers);
   printers->clear();
-  printers->reserve(count);
+  printers->reserve(std::min<size_t>(count, bytes.size() / kSmallestRecord));
   for (uint32_t i = 0; i < count; ++i) {
     printers->emplace_back();
     if (!reader.Record(&printers->back())) return false;
@@ -151,7 +163,8 @@ bool AddToListingBytes(const PrinterRecord& record, std::string* bytes) {
   Reader reader(*bytes);
   uint32_t count = 0;
   if (!reader.Header(&count)) return false;
-  size_t at = reader.Offset();
+  size_t header_size = reader.Offset();
+  size_t at = header_size;
   for (uint32_t i = 0; i < count; ++i) {
     std::string_view name;
     if (!reader.Skip(&name)) return false;
@@ -163,7 +176,7 @@ bool AddToListingBytes(const PrinterRecord& record, std::string* bytes) {
   bytes->insert(at, added);
   std::string header(1, kFormat);
   PutNumber(count + 1, &header);
-  bytes->replace(0, kHeaderSize, header);
+  bytes->replace(0, header_size, header);  // after the insertion, which lies past it
   return true;
 }
 

@@ -136,7 +136,8 @@ TEST_F(SpoolerListingStoreTest, ChangesBesideThePrintersKeepTheStoredListing) {
 
 TEST_F(SpoolerListingStoreTest, AListingThatDoesNotAddUpIsNotBelieved) {
   std::vector<std::string> truth = EveryLevelFromTheValues();
-  for (const char* bytes : {"X''", "X'01'", "X'0105000000'", "X'02000000000000'", "X'010000000000'"}) {
+  for (const char* bytes : {"X''", "X'02'", "X'0205'", "X'020103414243'", "X'02FFFFFFFF7F'", "X'02FFFFFF7F'", "X'020000'",
+                            "X'010000000000'"}) {
     SCOPED_TRACE(bytes);
     KeepAStoredListing();
     AsAnotherProcess(std::string("UPDATE key_listings SET records = ") + bytes);
