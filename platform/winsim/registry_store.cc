@@ -47,15 +47,30 @@ int64_t RootId(HKEY key) {
   return 0;
 }
 
+namespace {
+
+unsigned char FoldChar(char ch) {
+  unsigned char c = static_cast<unsigned char>(ch);
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+  return c;
+}
+
+}  // namespace
+
 std::string FoldName(std::string_view name) {
   std::string out(name);
-  for (char& ch : out) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 0x20);
-    else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<unsigned char>(c - 0x20);
-    ch = static_cast<char>(c);
-  }
+  for (char& ch : out) ch = static_cast<char>(FoldChar(ch));
   return out;
+}
+
+bool ListedBefore(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    unsigned char fa = FoldChar(a[i]), fb = FoldChar(b[i]);
+    if (fa != fb) return fa < fb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
 }
 
 DWORD FindKey(sqlite3* db, int64_t parent, std::string_view path, int64_t* id) {
@@ -145,12 +160,18 @@ DWORD SubkeyAt(sqlite3* db, int64_t id, DWORD index, std::string* name) {
   return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : SqliteToWin32(rc);
 }
 
-std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id) {
-  return SubkeysWithValues(db, id, {});
+namespace {
+
+std::string_view ViewOf(const Statement& s, int column) {
+  const void* p = sqlite3_column_blob(s.Raw(), column);
+  int n = sqlite3_column_bytes(s.Raw(), column);
+  return p ? std::string_view(static_cast<const char*>(p), static_cast<size_t>(n)) : std::string_view();
 }
 
-std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id,
-                                             const std::vector<std::string>& folded_names) {
+}  // namespace
+
+void VisitSubkeys(sqlite3* db, int64_t id, const std::vector<std::string>& folded_names,
+                  SubkeyVisitor* visitor) {
   // One statement text per number of names, so that each stays prepared.
   std::string filter;
   for (size_t i = 0; i < folded_names.size(); ++i) {
@@ -164,7 +185,6 @@ std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id,
       "SELECT k.id, k.name, v.name, v.type, v.data FROM reg_keys k"
       " LEFT JOIN reg_values v ON v.key = k.id" + filter +
       " WHERE k.parent = ?1 ORDER BY k.fold, k.name" + (filter.empty() ? ", v.id" : "");
-  std::vector<KeyWithValues> keys;
   Statement s(db, sql.c_str());
   s.Bind(1, id);
   for (size_t i = 0; i < folded_names.size(); ++i) s.Bind(static_cast<int>(i + 2), folded_names[i]);
@@ -172,16 +192,11 @@ std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id,
   while (s.Step() == SQLITE_ROW) {
     if (s.Int(0) != current) {
       current = s.Int(0);
-      keys.push_back(KeyWithValues{s.Text(1), {}});
+      visitor->Key(ViewOf(s, 1));
     }
     if (sqlite3_column_type(s.Raw(), 2) == SQLITE_NULL) continue;  // a key without values
-    Value v;
-    v.name = s.Text(2);
-    v.type = static_cast<DWORD>(s.Int(3));
-    v.data = s.Blob(4);
-    keys.back().values.push_back(std::move(v));
+    visitor->Value(ValueRef{ViewOf(s, 2), static_cast<DWORD>(s.Int(3)), ViewOf(s, 4)});
   }
-  return keys;
 }
 
 std::vector<Value> Values(sqlite3* db, int64_t id) {
@@ -254,15 +269,16 @@ std::string MultiSzData(const std::vector<std::string>& items) {
   return d;
 }
 
-std::string SzText(const Value& value) {
-  size_t nul = value.data.find('\0');
-  return nul == std::string::npos ? value.data : value.data.substr(0, nul);
-}
+std::string SzText(const Value& value) { return std::string(SzText(std::string_view(value.data))); }
 
-DWORD DwordOf(const Value& value) {
+std::string_view SzText(std::string_view data) { return data.substr(0, data.find('\0')); }
+
+DWORD DwordOf(const Value& value) { return DwordOf(std::string_view(value.data)); }
+
+DWORD DwordOf(std::string_view data) {
   DWORD v = 0;
-  for (size_t i = 0; i < 4 && i < value.data.size(); ++i)
-    v |= static_cast<DWORD>(static_cast<unsigned char>(value.data[i])) << (8 * i);
+  for (size_t i = 0; i < 4 && i < data.size(); ++i)
+    v |= static_cast<DWORD>(static_cast<unsigned char>(data[i])) << (8 * i);
   return v;
 }
 

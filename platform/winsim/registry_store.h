@@ -22,6 +22,9 @@ int64_t RootId(HKEY key);
 
 /// Case folding of key and value names (ASCII and the Latin-1 letters).
 std::string FoldName(std::string_view name);
+/// True when a key named `a` comes before one named `b` in enumeration
+/// order: by folded name (bytewise), then by the name as stored.
+bool ListedBefore(std::string_view a, std::string_view b);
 
 struct Value {
   std::string name;
@@ -54,17 +57,27 @@ std::vector<std::string> SubkeyNames(sqlite3* db, int64_t id);
 /// The index-th subkey; ERROR_NO_MORE_ITEMS past the end.
 DWORD SubkeyAt(sqlite3* db, int64_t id, DWORD index, std::string* name);
 
-/// Every subkey of `id` (in enumeration order) with its values (in theirs),
-/// read in one query: for callers that read a whole collection of keys.
-struct KeyWithValues {
-  std::string name;
-  std::vector<Value> values;
+/// One value as a query row hands it over; the views are valid only during
+/// the visitor call that receives them.
+struct ValueRef {
+  std::string_view name;
+  DWORD type = REG_NONE;
+  std::string_view data;
 };
-std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id);
-/// The same with only the values whose folded names (FoldName) are listed,
-/// each key's values then in no particular order.
-std::vector<KeyWithValues> SubkeysWithValues(sqlite3* db, int64_t id,
-                                             const std::vector<std::string>& folded_names);
+/// Receives the subkeys of a key with their values, as VisitSubkeys walks them.
+class SubkeyVisitor {
+ public:
+  virtual ~SubkeyVisitor() = default;
+  /// A subkey begins; its values follow.
+  virtual void Key(std::string_view name) = 0;
+  virtual void Value(const ValueRef& value) = 0;
+};
+/// Walks every subkey of `id` in enumeration order with its values in
+/// theirs, read in one query without copying them: for callers that read a
+/// whole collection of keys. With `folded_names` (FoldName), only the values
+/// of those names, each key's then in no particular order.
+void VisitSubkeys(sqlite3* db, int64_t id, const std::vector<std::string>& folded_names,
+                  SubkeyVisitor* visitor);
 
 /// Values in enumeration order.
 std::vector<Value> Values(sqlite3* db, int64_t id);
@@ -82,7 +95,10 @@ std::string DwordData(DWORD v);
 std::string MultiSzData(const std::vector<std::string>& items);
 /// REG_SZ/REG_EXPAND_SZ text up to its first NUL.
 std::string SzText(const Value& value);
+std::string_view SzText(std::string_view data);
+/// The first four bytes as a little-endian number (fewer: the bytes there are).
 DWORD DwordOf(const Value& value);
+DWORD DwordOf(std::string_view data);
 std::vector<std::string> MultiSzItems(const Value& value);
 
 }  // namespace winsim::regstore

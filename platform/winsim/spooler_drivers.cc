@@ -15,6 +15,7 @@
 #include "platform/win32.h"
 #include "platform/winsim/spooler_checks.h"
 #include "platform/winsim/spooler_driver_files.h"
+#include "platform/winsim/spooler_listing.h"
 #include "platform/winsim/spooler_store.h"
 
 namespace sp = winsim::spooler;
@@ -184,6 +185,9 @@ std::vector<std::string> UnsharedFiles(sqlite3* db, const sp::DriverRecord& driv
 DWORD DeleteDriver(const char* name, DWORD delete_flags, DWORD version_flag) {
   winsim::Transaction tx(winsim::Transaction::kWrite);
   if (tx.status() != 0) return tx.status();
+  // An uninstall lists the printers again after deleting the driver, which
+  // changes no printer: the listing this process holds stays good.
+  sp::ListingChange change(tx.db());
   sp::DriverRecord driver;
   DWORD rc = sp::ReadDriver(tx.db(), name, &driver);
   if (rc != 0) return rc;
@@ -210,7 +214,10 @@ DWORD DeleteDriver(const char* name, DWORD delete_flags, DWORD version_flag) {
     }
   }
   rc = sp::DeleteDriverKey(tx.db(), driver.name);
-  return rc != 0 ? rc : tx.Commit();
+  if (rc == 0) change.NoPrinterChanged();
+  if (rc == 0) rc = tx.Commit();
+  if (rc == 0) change.Keep();
+  return rc;
 }
 
 DWORD CheckDeleteArguments(LPSTR server, LPSTR environment, LPSTR name) {

@@ -1,5 +1,6 @@
 #include "platform/winsim/spooler_pack.h"
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -9,9 +10,15 @@ namespace {
 // Windows marks every local printer of a level-1 enumeration this way.
 constexpr DWORD kPrinterEnumIcon8 = 0x00800000;
 
-// Level 1's description: "name,driver,location", as the local spooler composes it.
-std::string Description(const PrinterRecord& r) {
-  return r.name + "," + r.driver + "," + r.location;
+// Level 1's description: "name,driver,location", as the local spooler
+// composes it; its parts, so that it is written without being built first.
+using Parts = std::array<const std::string*, 3>;
+Parts DescriptionParts(const PrinterRecord& r) { return {&r.name, &r.driver, &r.location}; }
+
+size_t JoinedSize(const Parts& parts) {
+  size_t n = parts.size() - 1;  // the commas
+  for (const std::string* p : parts) n += p->size();
+  return n;
 }
 
 // Hands out string space from the end of the block, downwards.
@@ -23,13 +30,25 @@ class StringArea {
     std::memcpy(end_, text.c_str(), text.size() + 1);
     return end_;
   }
+  /// The parts joined with commas.
+  LPSTR PutJoined(const Parts& parts) {
+    end_ -= JoinedSize(parts) + 1;
+    char* at = end_;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (i > 0) *at++ = ',';
+      std::memcpy(at, parts[i]->data(), parts[i]->size());
+      at += parts[i]->size();
+    }
+    *at = '\0';
+    return end_;
+  }
 
  private:
   char* end_;
 };
 
 size_t StringsSize1(const PrinterRecord& r) {
-  return Description(r).size() + 1 + r.name.size() + 1 + r.comment.size() + 1;
+  return JoinedSize(DescriptionParts(r)) + 1 + r.name.size() + 1 + r.comment.size() + 1;
 }
 
 size_t StringsSize2(const PrinterRecord& r) {
@@ -52,7 +71,7 @@ DWORD ReportedAttributes(const PrinterView& v) {
 void Pack1(const PrinterView& v, PRINTER_INFO_1A* out, StringArea* area) {
   const PrinterRecord& r = *v.record;
   out->Flags = kPrinterEnumIcon8;
-  out->pDescription = area->Put(Description(r));
+  out->pDescription = area->PutJoined(DescriptionParts(r));
   out->pName = area->Put(r.name);
   out->pComment = area->Put(r.comment);
 }

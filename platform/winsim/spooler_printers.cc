@@ -7,6 +7,7 @@
 //   DeletePrinter    needs the DELETE right; clears the default if it was it
 #include "platform/win32.h"
 #include "platform/winsim/spooler_checks.h"
+#include "platform/winsim/spooler_listing.h"
 #include "platform/winsim/spooler_pack.h"
 #include "platform/winsim/spooler_store.h"
 
@@ -24,9 +25,17 @@ DWORD CreatePrinter(const sp::PrinterRecord& record, bool make_default) {
   sp::PrinterRecord existing;
   if (sp::ReadPrinter(db, record.name, &existing) == 0) return ERROR_PRINTER_ALREADY_EXISTS;
   rc = sp::CheckPrinterReferences(db, record);
-  if (rc == 0) rc = sp::WritePrinter(db, record);
+  if (rc != 0) return rc;
+  // The printer's values delete the stored listing; it is written again
+  // with the new printer, so that the next listing need not read them all.
+  sp::ListingChange change(db);
+  change.PrepareAddition();
+  rc = sp::WritePrinter(db, record);
   if (rc == 0 && make_default) rc = sp::MakeDefault(db, record);
-  return rc != 0 ? rc : tx.Commit();
+  if (rc == 0) change.Added(record);
+  if (rc == 0) rc = tx.Commit();
+  if (rc == 0) change.Keep();
+  return rc;
 }
 
 }  // namespace
@@ -117,14 +126,20 @@ BOOL WINAPI DeletePrinter(HANDLE printer) {
   if (!sp::HasAccess(h->access, sp::kDeleteAccess)) return sp::Fail(ERROR_ACCESS_DENIED);
   winsim::Transaction tx(winsim::Transaction::kWrite);
   if (tx.status() != 0) return sp::Fail(tx.status());
+  // An uninstall lists the printers again after deleting: the listing is
+  // mended rather than read anew.
+  sp::ListingChange change(tx.db());
   sp::PrinterRecord record;
   DWORD rc = sp::ReadPrinter(tx.db(), h->name, &record);
   if (rc != 0) return sp::Fail(rc);
   bool was_default = sp::IsDefault(tx.db(), record.name);
   rc = sp::DeletePrinterKey(tx.db(), record.name);
   if (rc == 0 && was_default) rc = sp::ClearDefault(tx.db());
+  if (rc == 0) change.Deleted(record.name);
   if (rc == 0) rc = tx.Commit();
-  return rc == 0 ? TRUE : sp::Fail(rc);
+  if (rc != 0) return sp::Fail(rc);
+  change.Keep();
+  return TRUE;
 }
 
 }  // extern "C"

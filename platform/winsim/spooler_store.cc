@@ -171,6 +171,10 @@ DWORD EnsureDefaults(sqlite3* db) {
 
 // ---- printers ----------------------------------------------------------------
 
+bool FindPrintersKey(sqlite3* db, int64_t* id) {
+  return rs::FindKey(db, rs::kLocalMachine, kPrintersPath, id) == 0;
+}
+
 std::vector<std::string> PrinterNames(sqlite3* db) { return ChildNames(db, kPrintersPath); }
 
 namespace {
@@ -212,17 +216,36 @@ constexpr PrinterValue kPrinterValues[] = {
     {"Status", nullptr, &PrinterRecord::status},
 };
 
-// A printer record from its key's values, each value looked at once.
-void FillPrinterRecord(const std::vector<rs::Value>& values, PrinterRecord* r) {
-  for (const rs::Value& v : values) {
-    for (const PrinterValue& p : kPrinterValues) {
-      if (!IsValueNamed(v.name, p.name)) continue;
-      if (p.text) r->*p.text = rs::SzText(v);
-      if (p.number) r->*p.number = v.type == REG_DWORD ? rs::DwordOf(v) : 0;
-      break;
-    }
+// Takes one value of a printer key into the member it fills, if any.
+void ApplyPrinterValue(const rs::ValueRef& v, PrinterRecord* r) {
+  for (const PrinterValue& p : kPrinterValues) {
+    if (!IsValueNamed(v.name, p.name)) continue;
+    if (p.text) (r->*p.text).assign(rs::SzText(v.data));
+    if (p.number) r->*p.number = v.type == REG_DWORD ? rs::DwordOf(v.data) : 0;
+    return;
   }
 }
+
+// Builds the records of the printers key's subkeys as the query walks them.
+class PrinterCollector : public rs::SubkeyVisitor {
+ public:
+  explicit PrinterCollector(std::vector<PrinterRecord>* out) : out_(out) {}
+  void Key(std::string_view name) override {
+    // A name the registry cannot hold as one key is no printer.
+    current_ = nullptr;
+    if (!IsKeyName(name)) return;
+    out_->emplace_back();
+    current_ = &out_->back();
+    current_->name.assign(name);
+  }
+  void Value(const rs::ValueRef& value) override {
+    if (current_ != nullptr) ApplyPrinterValue(value, current_);
+  }
+
+ private:
+  std::vector<PrinterRecord>* out_;
+  PrinterRecord* current_ = nullptr;
+};
 
 // The folded value names a reader of `fields` needs; empty for all of them.
 const std::vector<std::string>& FoldedNamesOf(PrinterFields fields) {
@@ -255,21 +278,16 @@ DWORD ReadPrinter(sqlite3* db, std::string_view name, PrinterRecord* r) {
   rs::KeyName(db, key, &stored, &parent);
   *r = PrinterRecord();
   r->name = stored;
-  FillPrinterRecord(rs::Values(db, key), r);
+  for (const rs::Value& v : rs::Values(db, key)) ApplyPrinterValue(rs::ValueRef{v.name, v.type, v.data}, r);
   return 0;
 }
 
 std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields) {
   std::vector<PrinterRecord> printers;
   int64_t id = 0;
-  if (rs::FindKey(db, rs::kLocalMachine, kPrintersPath, &id) != 0) return printers;
-  for (rs::KeyWithValues& key : rs::SubkeysWithValues(db, id, FoldedNamesOf(fields))) {
-    if (!IsKeyName(key.name)) continue;
-    PrinterRecord r;
-    r.name = std::move(key.name);
-    FillPrinterRecord(key.values, &r);
-    printers.push_back(std::move(r));
-  }
+  if (!FindPrintersKey(db, &id)) return printers;
+  PrinterCollector collector(&printers);
+  rs::VisitSubkeys(db, id, FoldedNamesOf(fields), &collector);
   return printers;
 }
 
@@ -299,13 +317,6 @@ DWORD WritePrinter(sqlite3* db, const PrinterRecord& r) {
 
 DWORD DeletePrinterKey(sqlite3* db, std::string_view name) {
   return DeleteChild(db, kPrintersPath, name);
-}
-
-bool DriverInUse(sqlite3* db, std::string_view driver) {
-  for (const PrinterRecord& r : ReadAllPrinters(db, PrinterFields::kDriver)) {
-    if (SameName(r.driver, driver)) return true;
-  }
-  return false;
 }
 
 // ---- drivers -----------------------------------------------------------------

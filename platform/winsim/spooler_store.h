@@ -96,6 +96,8 @@ bool HasDefaults(sqlite3* db);
 
 // ---- printers ----------------------------------------------------------------
 
+/// The Printers key, whose subkeys are the printers; false when it is missing.
+bool FindPrintersKey(sqlite3* db, int64_t* id);
 /// Printer names as stored, in case-insensitive name order.
 std::vector<std::string> PrinterNames(sqlite3* db);
 /// Reads a printer; ERROR_INVALID_PRINTER_NAME when there is none of that name.
@@ -115,8 +117,6 @@ std::vector<PrinterRecord> ReadAllPrinters(sqlite3* db, PrinterFields fields = P
 DWORD WritePrinter(sqlite3* db, const PrinterRecord& record);
 /// Deletes a printer's key with everything below it.
 DWORD DeletePrinterKey(sqlite3* db, std::string_view name);
-/// True when some printer uses the driver of that name.
-bool DriverInUse(sqlite3* db, std::string_view driver);
 
 // ---- drivers -----------------------------------------------------------------
 

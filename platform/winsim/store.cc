@@ -28,7 +28,26 @@ const char kSchema[] =
     "CREATE INDEX IF NOT EXISTS reg_values_order ON reg_values(key, id);"
     "INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES"
     "  (1, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
-    "  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');";
+    "  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');"
+    // The spooler's listing of a key's subkeys with their values, kept
+    // beside the registry so that a process need not read thousands of
+    // values to list the printers (spooler_listing_store.cc). Any change of
+    // such a subkey or of its values deletes the listing in the same
+    // transaction, whoever makes it, so a listing that exists is current.
+    "CREATE TABLE IF NOT EXISTS key_listings(parent INTEGER PRIMARY KEY, records BLOB NOT NULL);"
+    "CREATE TRIGGER IF NOT EXISTS key_listings_key_added AFTER INSERT ON reg_keys BEGIN"
+    "  DELETE FROM key_listings WHERE parent = NEW.parent; END;"
+    "CREATE TRIGGER IF NOT EXISTS key_listings_key_changed AFTER UPDATE ON reg_keys BEGIN"
+    "  DELETE FROM key_listings WHERE parent IN (OLD.parent, NEW.parent, OLD.id); END;"
+    "CREATE TRIGGER IF NOT EXISTS key_listings_key_deleted AFTER DELETE ON reg_keys BEGIN"
+    "  DELETE FROM key_listings WHERE parent IN (OLD.parent, OLD.id); END;"
+    "CREATE TRIGGER IF NOT EXISTS key_listings_value_added AFTER INSERT ON reg_values BEGIN"
+    "  DELETE FROM key_listings WHERE parent = (SELECT parent FROM reg_keys WHERE id = NEW.key); END;"
+    "CREATE TRIGGER IF NOT EXISTS key_listings_value_changed AFTER UPDATE ON reg_values BEGIN"
+    "  DELETE FROM key_listings WHERE parent IN"
+    "  ((SELECT parent FROM reg_keys WHERE id = OLD.key), (SELECT parent FROM reg_keys WHERE id = NEW.key)); END;"
+    "CREATE TRIGGER IF NOT EXISTS key_listings_value_deleted AFTER DELETE ON reg_values BEGIN"
+    "  DELETE FROM key_listings WHERE parent = (SELECT parent FROM reg_keys WHERE id = OLD.key); END;";
 
 struct Connection {
   std::recursive_mutex mu;
@@ -76,7 +95,7 @@ void Report(const std::string& message) { std::fprintf(stderr, "winsim: %s\n", m
 // only for a database that lacks them.
 bool SchemaPresent(sqlite3* db, int* rc) {
   sqlite3_stmt* st = nullptr;
-  *rc = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE name = 'reg_values_order'", -1,
+  *rc = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE name = 'key_listings_value_deleted'", -1,
                            &st, nullptr);
   if (*rc != SQLITE_OK) return false;
   int step = sqlite3_step(st);
