@@ -28,27 +28,24 @@ namespace {
 // them, and are handed to each export in its declared types.
 static_assert(sizeof(LONG_PTR) == sizeof(void*));
 
-constexpr const char kUsage[] =
-    "usage: ombrel EXPORT ARG...\n"
-    "  IsPrinterInstalled NAME\n"
-    "  MySetDefaultPrinter SELECTOR [NAME]\n"
-    "  MySetFilesAttibute ATTRIBUTES FOLDER\n"
-    "  OpenURL ADDRESS\n"
-    "  UninstallPrinter DRIVER [ARG1]\n";
-
-// Usage of each export, shown by `ombrel EXPORT --help`.
+// Each export with its arguments, for `ombrel --help` and `ombrel EXPORT --help`.
 struct ExportUsage {
   const char* name;
-  const char* usage;
+  const char* arguments;
 };
 
 constexpr ExportUsage kExportUsages[] = {
-    {"IsPrinterInstalled", "usage: ombrel IsPrinterInstalled NAME\n"},
-    {"MySetDefaultPrinter", "usage: ombrel MySetDefaultPrinter SELECTOR [NAME]\n"},
-    {"MySetFilesAttibute", "usage: ombrel MySetFilesAttibute ATTRIBUTES FOLDER\n"},
-    {"OpenURL", "usage: ombrel OpenURL ADDRESS\n"},
-    {"UninstallPrinter", "usage: ombrel UninstallPrinter DRIVER [ARG1]\n"},
+    {"IsPrinterInstalled", "NAME"},
+    {"MySetDefaultPrinter", "SELECTOR [NAME]"},
+    {"MySetFilesAttibute", "ATTRIBUTES FOLDER"},
+    {"OpenURL", "ADDRESS"},
+    {"UninstallPrinter", "DRIVER [ARG1]"},
 };
+
+void PrintUsage(FILE* out) {
+  std::fputs("usage: ombrel EXPORT ARG...\n", out);
+  for (const ExportUsage& e : kExportUsages) std::fprintf(out, "  %s %s\n", e.name, e.arguments);
+}
 
 // The options the tool answers instead of calling an export. Only the word
 // right after the tool or the export counts: the export's own arguments are
@@ -64,13 +61,13 @@ ToolOption OptionOf(const char* word) {
 /// the words ask for a call.
 int AnswerToolOption(int argc, char** argv) {
   if (argc >= 2 && OptionOf(argv[1]) == ToolOption::kHelp) {
-    std::fputs(kUsage, stdout);
+    PrintUsage(stdout);
     return 0;
   }
   if (argc < 3 || OptionOf(argv[2]) != ToolOption::kHelp) return -1;
   for (const ExportUsage& e : kExportUsages) {
     if (std::strcmp(argv[1], e.name) == 0) {
-      std::fputs(e.usage, stdout);
+      std::printf("usage: ombrel %s %s\n", e.name, e.arguments);
       return 0;
     }
   }
@@ -79,7 +76,7 @@ int AnswerToolOption(int argc, char** argv) {
 
 int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "ombrel: %s\n", problem);
-  std::fputs(kUsage, stderr);
+  PrintUsage(stderr);
   return 2;
 }
 
