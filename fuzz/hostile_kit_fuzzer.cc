@@ -36,6 +36,7 @@
 #include "platform/winsim/winsim.h"
 #include "tests/support/cab_builder.h"
 #include "tools/kitcheck/run.h"
+#include "tools/kitcheck/sandbox.h"
 
 namespace fs = std::filesystem;
 
@@ -181,12 +182,8 @@ void PrepareSystem(const hostile_kit::Kit& kit) {
   const Workplace& w = Place();
   std::error_code ec;
   fs::remove_all(w.root, ec);
-  winsim::ResetProcessState();
-  winsim::SetRoot(w.root.string());
   std::string error;
-  FUZZ_CHECK(winsim::InitRoot(kit.version, true, &error));
-  winsim::ResetProcessState();
-  winsim::SetRoot(w.root.string());
+  FUZZ_CHECK(kitcheck::PrepareSandbox(kitcheck::Options{}, kit.version, w.root.string(), &error));
   if (kit.cab_raw || !kit.members.empty() || kit.cab_damaged)
     WriteFile(HostPathOf(winsim::Facts().windows_dir + "\\Driver Cache\\i386\\driver.cab"), CabinetOf(kit));
   AddPortRecords(kit);
@@ -208,8 +205,7 @@ int ExpectedExitCode(const std::string& line) {
 /// One run of the program, as a new process would make it.
 int RunProgram(std::string line) {
   const Workplace& w = Place();
-  winsim::ResetProcessState();
-  winsim::SetRoot(w.root.string());
+  kitcheck::UseRoot(w.root.string());
   std::fflush(stderr);
   dup2(w.boxes, 2);
   int code = WinMain(nullptr, nullptr, line.data(), SW_SHOWNORMAL);

@@ -6,20 +6,22 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace hostile_kit {
 
+// A file written in place changes its modification time (nanoseconds on the
+// file systems the fuzzer runs on), one replaced by a rename its inode, so
+// the bytes themselves need not be read.
 struct EntryState {
   char kind = '?';       // 'f' file, 'd' folder, 'l' link, '?' other
+  uint64_t inode = 0;
   uint64_t size = 0;
   uint32_t mode = 0;
   int64_t modified_ns = 0;
-  std::string content;  // a file's bytes, a link's target
+  std::string target;  // a link's
   bool operator==(const EntryState&) const = default;
 };
 
@@ -30,6 +32,7 @@ inline EntryState StateOf(const std::filesystem::path& path) {
   EntryState s;
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return s;
+  s.inode = static_cast<uint64_t>(st.st_ino);
   s.size = static_cast<uint64_t>(st.st_size);
   s.mode = st.st_mode;
   s.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -38,11 +41,9 @@ inline EntryState StateOf(const std::filesystem::path& path) {
   } else if (S_ISLNK(st.st_mode)) {
     s.kind = 'l';
     std::error_code ec;
-    s.content = std::filesystem::read_symlink(path, ec).string();
+    s.target = std::filesystem::read_symlink(path, ec).string();
   } else if (S_ISREG(st.st_mode)) {
     s.kind = 'f';
-    std::ifstream in(path, std::ios::binary);
-    s.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   return s;
 }
