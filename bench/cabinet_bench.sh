@@ -10,11 +10,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/host}
-tool=$build/bench/cab_extract
-if [ ! -x "$tool" ]; then
-  echo "cab_extract is not built in $build (cmake --build $build --target cab_extract)" >&2
-  exit 1
-fi
+. "$here/bench_program.sh"
+tool=$(bench_program cab_extract)
 for needed in gcab cabextract; do
   command -v "$needed" >/dev/null || { echo "$needed is needed for this benchmark" >&2; exit 1; }
 done

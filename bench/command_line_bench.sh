@@ -6,14 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/host}
-tool=""
-for candidate in "$build/bench/command_line_parse" "$build/command_line_parse"; do
-  [ -x "$candidate" ] && tool=$candidate && break
-done
-if [ -z "$tool" ]; then
-  echo "command_line_parse is not built in $build (cmake --build $build --target command_line_parse)" >&2
-  exit 1
-fi
+. "$here/bench_program.sh"
+tool=$(bench_program command_line_parse)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -6,14 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/host}
-tool=""
-for candidate in "$build/bench/inf_lookup" "$build/inf_lookup"; do
-  [ -x "$candidate" ] && tool=$candidate && break
-done
-if [ -z "$tool" ]; then
-  echo "inf_lookup is not built in $build (cmake --build $build --target inf_lookup)" >&2
-  exit 1
-fi
+. "$here/bench_program.sh"
+tool=$(bench_program inf_lookup)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
