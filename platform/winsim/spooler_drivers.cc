@@ -214,10 +214,9 @@ DWORD DeleteDriver(const char* name, DWORD delete_flags, DWORD version_flag) {
     }
   }
   rc = sp::DeleteDriverKey(tx.db(), driver.name);
-  if (rc == 0) change.NoPrinterChanged();
-  if (rc == 0) rc = tx.Commit();
-  if (rc == 0) change.Keep();
-  return rc;
+  if (rc != 0) return rc;
+  change.NoPrinterChanged();
+  return change.Commit(tx);
 }
 
 DWORD CheckDeleteArguments(LPSTR server, LPSTR environment, LPSTR name) {

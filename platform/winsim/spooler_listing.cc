@@ -123,6 +123,12 @@ void ListingChange::Mended() {
   after_ = StoreVersion(db_);
 }
 
+DWORD ListingChange::Commit(Transaction& tx) {
+  DWORD rc = tx.Commit();
+  if (rc == 0) Keep();
+  return rc;
+}
+
 void ListingChange::Keep() {
   if (after_ == 0) return;
   uint64_t connection = ConnectionSerial();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/winsim/spooler_store.h"
+#include "platform/winsim/store.h"
 
 namespace winsim::spooler {
 
@@ -32,7 +33,7 @@ bool DriverInUse(sqlite3* db, std::string_view driver);
 /// This process's own change of the printers in one write transaction, as
 /// the listings see it: made right after the transaction began, told what
 /// the change did once it is made (before the commit), and kept after a
-/// successful commit. A listing that was current when the transaction began
+/// successful Commit. A listing that was current when the transaction began
 /// is then mended instead of read again, here and in the store
 /// (spooler_listing_store.h); without Keep, every listing is read again
 /// when next needed, since the change moved StoreVersion.
@@ -51,11 +52,13 @@ class ListingChange {
   void Deleted(std::string_view name);
   /// The transaction changed no printer.
   void NoPrinterChanged();
-  /// After the transaction committed.
-  void Keep();
+  /// Commits the transaction and, when that succeeded, keeps the mended
+  /// listings; 0 or the commit's Win32 error.
+  DWORD Commit(Transaction& tx);
 
  private:
   void Mended();
+  void Keep();
 
   sqlite3* db_;
   uint64_t before_ = 0;

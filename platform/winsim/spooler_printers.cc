@@ -32,10 +32,9 @@ DWORD CreatePrinter(const sp::PrinterRecord& record, bool make_default) {
   change.PrepareAddition();
   rc = sp::WritePrinter(db, record);
   if (rc == 0 && make_default) rc = sp::MakeDefault(db, record);
-  if (rc == 0) change.Added(record);
-  if (rc == 0) rc = tx.Commit();
-  if (rc == 0) change.Keep();
-  return rc;
+  if (rc != 0) return rc;
+  change.Added(record);
+  return change.Commit(tx);
 }
 
 }  // namespace
@@ -135,11 +134,11 @@ BOOL WINAPI DeletePrinter(HANDLE printer) {
   bool was_default = sp::IsDefault(tx.db(), record.name);
   rc = sp::DeletePrinterKey(tx.db(), record.name);
   if (rc == 0 && was_default) rc = sp::ClearDefault(tx.db());
-  if (rc == 0) change.Deleted(record.name);
-  if (rc == 0) rc = tx.Commit();
-  if (rc != 0) return sp::Fail(rc);
-  change.Keep();
-  return TRUE;
+  if (rc == 0) {
+    change.Deleted(record.name);
+    rc = change.Commit(tx);
+  }
+  return rc == 0 ? TRUE : sp::Fail(rc);
 }
 
 }  // extern "C"
