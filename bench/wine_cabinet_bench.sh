@@ -17,6 +17,8 @@ for f in "$host_tool" "$win_tool" "$cab"; do
   [ -e "$f" ] || { echo "skipped: $f is missing (build both presets and run bench/cabinet_bench.sh first)"; exit 0; }
 done
 command -v wine >/dev/null || { echo "skipped: wine is not installed"; exit 0; }
+[ -z "${KIT_WINE_GUEST:-}" ] ||
+  echo "note: Wine runs in the emulated machine (scripts/wine-run), 6 to 16 times slower than natively"
 
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all

@@ -160,9 +160,18 @@ def qemu_pid(state):
         return None
 
 
+# The guest's own folders: a share there would hide what its programs need.
+GUEST_SYSTEM = ("/bin", "/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/proc",
+                "/run", "/sbin", "/sys", "/usr")
+
+
 def shares_of(paths):
     """The folders to share: each path once, none inside another shared one."""
     real = sorted({os.path.realpath(p) for p in paths})
+    for p in real:
+        if p in ("/", "/tmp", "/var", "/root") or any(
+                p == s or p.startswith(s + "/") for s in GUEST_SYSTEM):
+            fail(f"{p} cannot be shared: the emulated machine's own system lives there")
     kept = []
     for p in real:
         if not any(p == k or p.startswith(k.rstrip("/") + "/") for k in kept):
