@@ -267,19 +267,33 @@ def exec_command(state, command):
     if os.path.basename(command[0]) == "wineserver" and command[1:] == ["-w"]:
         # The guest's wineserver persists, so waiting for it to end would
         # never end: wait, as the caller means, for its programs to end.
-        return guest_run(state, ["wait-wine"])
-    seed_prefix(os.environ.get("WINEPREFIX"), os.environ.get("KIT_WINE_GUEST_IMAGE"))
-    pid = guest_start(state, ["exec", os.getcwd()] + command, guest_env(os.environ))
-
-    def interrupted(signum, _frame):
+        inside = ["wait-wine"]
+    else:
+        seed_prefix(os.environ.get("WINEPREFIX"), os.environ.get("KIT_WINE_GUEST_IMAGE"))
+        inside = ["exec", os.getcwd()] + command
+    pid = guest_start(state, inside, guest_env(os.environ))
+    try:
+        signal.signal(signal.SIGTERM, interrupt)
+        signal.signal(signal.SIGINT, interrupt)
+        status = guest_wait(state, pid)
+    except Interrupted as stop_signal:
+        # Ended from here (a timeout, ^C): end the program there too. The
+        # exchange the signal cut short is skipped by the next one's sync.
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
         guest_run(state, ["kill", str(pid)])
-        sys.exit(128 + signum)
-
-    signal.signal(signal.SIGTERM, interrupted)
-    signal.signal(signal.SIGINT, interrupted)
-    status = guest_wait(state, pid)
-    signal.signal(signal.SIGTERM, signal.SIG_DFL)
+        return 128 + stop_signal.signum
     return finish(status)
+
+
+class Interrupted(Exception):
+    def __init__(self, signum):
+        super().__init__(signum)
+        self.signum = signum
+
+
+def interrupt(signum, _frame):
+    raise Interrupted(signum)
 
 
 def prepare_prefix(guest, prefix):
