@@ -51,24 +51,29 @@ class Agent:
 
     def __init__(self, state):
         self.state = state
-        self.lock = open(os.path.join(state, "agent.lock"), "w")
 
     def __enter__(self):
+        # One exchange at a time: the agent's channel is a single stream.
+        self.lock = open(os.path.join(self.state, "agent.lock"), "w")
         fcntl.flock(self.lock, fcntl.LOCK_EX)
         self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        here = os.getcwd()
-        try:
-            os.chdir(self.state)
-            self.sock.connect("agent.sock")
-        finally:
-            os.chdir(here)
         self.buffer = b""
-        self.sync()
+        try:
+            here = os.getcwd()
+            try:
+                os.chdir(self.state)
+                self.sock.connect("agent.sock")
+            finally:
+                os.chdir(here)
+            self.sync()
+        except BaseException:
+            self.__exit__()
+            raise
         return self
 
     def __exit__(self, *exc):
         self.sock.close()
-        fcntl.flock(self.lock, fcntl.LOCK_UN)
+        self.lock.close()  # which releases the lock
 
     def _line(self, timeout):
         self.sock.settimeout(timeout)
@@ -92,10 +97,11 @@ class Agent:
             if not line:
                 continue
             try:
-                if json.loads(line).get("return") == token:
-                    return
+                reply = json.loads(line)
             except ValueError:
-                pass
+                continue
+            if isinstance(reply, dict) and reply.get("return") == token:
+                return
 
     def call(self, command, arguments=None, timeout=60):
         request = {"execute": command}
@@ -130,7 +136,7 @@ def guest_wait(state, pid):
 
 
 def guest_run(state, command, env=None):
-    """Runs a command to its end; its output is written here as it came."""
+    """Runs a runner command to its end and writes its output here."""
     return finish(guest_wait(state, guest_start(state, command, env or guest_env({}))))
 
 
@@ -349,7 +355,10 @@ def main():
     elif args.verb == "stop":
         stop(os.path.realpath(args.state))
     elif args.verb == "exec":
-        sys.exit(exec_command(os.path.realpath(args.state), args.command))
+        try:
+            sys.exit(exec_command(os.path.realpath(args.state), args.command))
+        except (OSError, ConnectionError, RuntimeError, ValueError) as error:
+            fail(f"lost the emulated machine ({error}); its console: {args.state}/console.log")
     else:
         prepare_prefix(os.path.realpath(args.guest), os.path.realpath(args.prefix))
 
