@@ -11,6 +11,7 @@ status as it would here.
 
   guest.py start --guest DIR --state DIR [--share PATH]...
   guest.py stop --state DIR
+  guest.py running --state DIR      (exit status 0 while the machine runs)
   guest.py exec --state DIR -- COMMAND [ARG...]
   guest.py prepare-prefix --guest DIR --prefix DIR
 """
@@ -157,11 +158,13 @@ def guest_env(environ):
 
 
 def qemu_pid(state):
+    """The running machine's process, or None. A pid file outlives its QEMU
+    and its number may be taken again: only a QEMU process counts."""
     try:
         with open(os.path.join(state, "qemu.pid")) as f:
             pid = int(f.read().strip())
-        os.kill(pid, 0)
-        return pid
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return pid if b"qemu" in f.read() else None
     except (OSError, ValueError):
         return None
 
@@ -180,7 +183,7 @@ def shares_of(paths):
             fail(f"{p} cannot be shared: the emulated machine's own system lives there")
     kept = []
     for p in real:
-        if not any(p == k or p.startswith(k.rstrip("/") + "/") for k in kept):
+        if not any(p == k or p.startswith(k + "/") for k in kept):
             kept.append(p)
     return kept
 
@@ -340,8 +343,9 @@ def main():
     p.add_argument("--guest", required=True)
     p.add_argument("--state", required=True)
     p.add_argument("--share", action="append", default=[])
-    p = sub.add_parser("stop")
-    p.add_argument("--state", required=True)
+    for verb in ("stop", "running"):
+        p = sub.add_parser(verb)
+        p.add_argument("--state", required=True)
     p = sub.add_parser("exec")
     p.add_argument("--state", required=True)
     p.add_argument("command", nargs="+")
@@ -354,6 +358,8 @@ def main():
         start(args.guest, os.path.realpath(args.state), args.share)
     elif args.verb == "stop":
         stop(os.path.realpath(args.state))
+    elif args.verb == "running":
+        sys.exit(0 if qemu_pid(os.path.realpath(args.state)) else 1)
     elif args.verb == "exec":
         try:
             sys.exit(exec_command(os.path.realpath(args.state), args.command))
