@@ -171,7 +171,8 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR target, BOOL fail_if_exists) {
   std::string source_host;
   struct stat source_st;
   if (DWORD e = StatWindowsPath(existing, &source_host, &source_st)) return Fail(e);
-  if (S_ISDIR(source_st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+  // A directory, FIFO or device is no file to copy (refused before it is opened).
+  if (!S_ISREG(source_st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
   std::string target_host;
   if (*target == '\0') return Fail(ERROR_PATH_NOT_FOUND);
   if (DWORD e = winsim::ToHostPath(target, &target_host)) return Fail(e);

@@ -118,13 +118,40 @@ std::string HostDirectory(const std::string& host) {
   return host.substr(0, slash);
 }
 
-DWORD CopyAtomically(const std::string& from, const std::string& to, bool no_replace) {
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno == ENOENT ? MissingPathError(from) : ErrnoToWin32(errno);
+int OpenRegularFile(const std::string& host, DWORD* error) {
   struct stat st;
-  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (stat(host.c_str(), &st) != 0) {
+    *error = errno == ENOENT ? MissingPathError(host) : ErrnoToWin32(errno);
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *error = ERROR_ACCESS_DENIED;
+    return -1;
+  }
+  // O_NONBLOCK: should the name be swapped for a FIFO after the check, the
+  // open still returns at once and the check below refuses it.
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    *error = errno == ENOENT ? MissingPathError(host) : ErrnoToWin32(errno);
+    return -1;
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+    close(fd);
+    *error = ERROR_ACCESS_DENIED;
+    return -1;
+  }
+  return fd;
+}
+
+DWORD CopyAtomically(const std::string& from, const std::string& to, bool no_replace) {
+  DWORD open_error = 0;
+  int in = OpenRegularFile(from, &open_error);
+  if (in < 0) return open_error;
+  struct stat st;
+  if (fstat(in, &st) != 0) {
+    int e = errno;
     close(in);
-    return ERROR_ACCESS_DENIED;
+    return ErrnoToWin32(e);
   }
   TempFile temp(to);
   if (temp.error()) {
@@ -156,13 +183,9 @@ DWORD WriteAtomically(const std::string& to, std::string_view bytes, mode_t mode
 }
 
 DWORD ReadWholeFile(const std::string& host, std::string* bytes) {
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? MissingPathError(host) : ErrnoToWin32(errno);
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return ERROR_ACCESS_DENIED;
-  }
+  DWORD open_error = 0;
+  int fd = OpenRegularFile(host, &open_error);
+  if (fd < 0) return open_error;
   bytes->clear();
   char buffer[64 * 1024];
   for (;;) {

@@ -39,6 +39,14 @@ DWORD CopyAtomically(const std::string& from, const std::string& to, bool no_rep
 /// Writes `bytes` as the file `to` in the same all-or-nothing way.
 DWORD WriteAtomically(const std::string& to, std::string_view bytes, mode_t mode, bool no_replace);
 
+/// Opens a host file for reading only when it is a regular file (or a link to
+/// one): a FIFO, socket or device is refused before it is opened, since
+/// opening one can block for ever or act on the device. Windows refuses to
+/// open a directory or a device as a file with ERROR_ACCESS_DENIED (CreateFile,
+/// Microsoft's documentation), the answer given here. The descriptor, or -1
+/// with the Win32 error in `error`.
+int OpenRegularFile(const std::string& host, DWORD* error);
+
 /// Reads a whole host file. 0 or a Win32 error.
 DWORD ReadWholeFile(const std::string& host, std::string* bytes);
 

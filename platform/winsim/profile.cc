@@ -23,6 +23,7 @@
 #include <unordered_map>
 
 #include "platform/win32.h"
+#include "platform/winsim/host_files.h"
 #include "platform/winsim/profile_parser.h"
 #include "platform/winsim/winsim.h"
 
@@ -94,7 +95,8 @@ const Profile* LoadProfile(const char* file) {
   std::string host;
   if (ToHostPath(ProfilePath(file), &host) != 0) return nullptr;
   Cache& cache = TheCache();
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  DWORD open_error = 0;
+  int fd = hostfiles::OpenRegularFile(host, &open_error);
   if (fd < 0) {
     cache.files.erase(host);
     return nullptr;

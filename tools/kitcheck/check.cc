@@ -101,7 +101,7 @@ VersionCheck CheckVersion(const Options& o, const std::string& version, const st
   VersionCheck c;
   c.version = version;
   if (!PrepareSandbox(o, version, dir, &c.error)) return c;
-  c.findings = CheckKit({o.inf_path, o.printer_key, o.printer_name, o.model_list});
+  c.findings = CheckKit({o.inf_path, o.printer_key, o.printer_name, o.model_list, o.printer_given, o.models_given});
   std::string manufacturer = GetManufacturerName(o.inf_path);
   Snapshot before = TakeSnapshot(manufacturer, o.printer_name);
 
@@ -134,6 +134,21 @@ VersionCheck CheckVersion(const Options& o, const std::string& version, const st
   return c;
 }
 
-bool Passed(const VersionCheck& c) { return c.error.empty() && c.installed && !HasError(c.findings); }
+std::string Failure(const VersionCheck& c, bool strict) {
+  if (!c.error.empty()) return "not checked: " + c.error;
+  if (!c.installed) return "not installed: the install ended at the " + c.step + " step (exit code " +
+                           std::to_string(c.exit_code) + ")";
+  const UninstallOutcome& u = c.uninstall;
+  std::string left;
+  if (u.printer == "left") left += ", the printer";
+  if (u.driver == "left") left += ", the driver";
+  if (u.record == "left") left += ", the record";
+  if (!u.inf_copy_removed) left += ", the INF copy " + u.inf_copy;
+  if (!left.empty()) return "the uninstall left" + left.substr(1);
+  if (strict && !c.findings.empty())
+    return std::to_string(c.findings.size()) + " finding(s), first " + c.findings[0].id + ": " +
+           c.findings[0].message;
+  return "";
+}
 
 }  // namespace kitcheck

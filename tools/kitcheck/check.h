@@ -51,7 +51,13 @@ struct VersionCheck {
 /// Runs the whole check of `options` on `version` in `dir`.
 VersionCheck CheckVersion(const Options& options, const std::string& version, const std::string& dir);
 
-/// True when the install succeeded and no finding is an error.
-bool Passed(const VersionCheck& check);
+/// Why `check` fails its version, or "" when it passes: the check could not
+/// run, the install did not end with the printer, its driver and the default
+/// set, or the uninstall left the printer, the driver, the record or the INF
+/// copy. A finding fails a version only when `strict` (any error or warning);
+/// otherwise an error finding that did not stop the install is advice.
+std::string Failure(const VersionCheck& check, bool strict);
+
+inline bool Passed(const VersionCheck& check, bool strict) { return Failure(check, strict).empty(); }
 
 }  // namespace kitcheck

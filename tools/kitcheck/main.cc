@@ -39,6 +39,6 @@ int main(int argc, char** argv) {
   if (options.json) PrintJson(stdout, options, checks);
   else PrintText(stdout, options, checks, isatty(STDOUT_FILENO) && !std::getenv("NO_COLOR"));
   for (const VersionCheck& c : checks)
-    if (!Passed(c)) return 1;
+    if (!Passed(c, options.strict)) return 1;
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "installer/inf/inf_access.h"
 #include "platform/win32.h"
+#include "platform/winsim/host_files.h"
 #include "platform/winsim/store.h"
 #include "platform/winsim/winsim.h"
 
@@ -112,10 +113,8 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 }
 
 bool ReadHostFile(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  // Only a regular file: a FIFO in a kit would block the read for ever.
+  return winsim::hostfiles::ReadWholeFile(path, bytes) == 0;
 }
 
 bool ReadRegistryText(const std::string& key_path, const char* value, std::string* text) {

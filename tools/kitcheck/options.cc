@@ -10,7 +10,8 @@ namespace kitcheck {
 
 const char kUsage[] =
     "usage: kitcheck --inf PATH --printer NAME --mdl LIST [--version V[,V...]|all]\n"
-    "                [--cab FILE] [--ports FILE.reg] [--root DIR] [--json]\n"
+    "                [--cab FILE] [--ports FILE.reg] [--root DIR] [--json] [--strict]\n"
+    "                [--junit FILE] [--sarif FILE]\n"
     "       kitcheck [options] -- 'QUILLSET COMMAND LINE'\n"
     "Runs the real install and uninstall of a printer kit in a throw-away copy of a\n"
     "simulated Windows system and tells what happened and why, with findings on\n"
@@ -23,8 +24,14 @@ const char kUsage[] =
     "  --ports FILE     port records (.reg) to import into the fresh system\n"
     "  --root DIR       copy this simulated system instead of making a fresh one\n"
     "  --json           one JSON object on stdout, for CI\n"
-    "Exit code: 0 installs on every version with no error finding, 1 otherwise,\n"
-    "2 for bad arguments.\n";
+    "  --strict         an error or warning finding fails its version too\n"
+    "  --junit FILE     also write a JUnit XML report: one test case per version\n"
+    "  --sarif FILE     also write a SARIF 2.1.0 log: one result per finding\n"
+    "Options go before --. Exit status:\n"
+    "  0  the kit installs and uninstalls cleanly on every version checked\n"
+    "     (with --strict: and no version has an error or warning finding)\n"
+    "  1  it does not on some version, or a version could not be checked\n"
+    "  2  bad arguments\n";
 
 const std::vector<std::string>& KnownVersions() {
   static const std::vector<std::string> versions = {"95", "95sp", "98", "98a", "me",
@@ -77,6 +84,18 @@ bool ReadCommandLine(Options* o, std::string* error) {
   return true;
 }
 
+// The quoted value after `name` in a command line as its author wrote it,
+// a '/' inside the quotes included; "" when there is none.
+std::string WrittenValue(const std::string& command_line, const std::string& name) {
+  std::string upper = kit::ToUpper(command_line);
+  size_t at = upper.find(name);
+  if (at == std::string::npos) return "";
+  size_t open = command_line.find_first_not_of(' ', at + name.size());
+  if (open == std::string::npos || command_line[open] != '"') return "";
+  size_t close = command_line.find('"', open + 1);
+  return command_line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+}
+
 }  // namespace
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -99,19 +118,28 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
       o->help = true;
       return true;
     }
-    if (a == "--json") {
-      o->json = true;
+    if (a == "--json" || a == "--strict") {
+      (a == "--json" ? o->json : o->strict) = true;
       continue;
     }
     if (a == "--") {
-      for (size_t j = i + 1; j < args.size(); ++j) o->command_line += (j > i + 1 ? " " : "") + args[j];
+      for (size_t j = i + 1; j < args.size(); ++j) {
+        // The installer's switches begin with '/': a word with "--" after the
+        // separator is a kitcheck option put in the wrong place.
+        if (args[j].rfind("--", 0) == 0) {
+          *error = "the option '" + args[j] + "' comes after --: kitcheck's options go before it";
+          return false;
+        }
+        o->command_line += (j > i + 1 ? " " : "") + args[j];
+      }
       has_command_line = true;
       break;
     }
     std::string* target = a == "--inf" ? &inf : a == "--printer" ? &printer
                         : a == "--mdl" ? &models : a == "--version" ? &versions
                         : a == "--root" ? &o->root : a == "--cab" ? &o->cabinet
-                        : a == "--ports" ? &o->ports : nullptr;
+                        : a == "--ports" ? &o->ports : a == "--junit" ? &o->junit
+                        : a == "--sarif" ? &o->sarif : nullptr;
     if (target == nullptr) {
       *error = "unexpected argument '" + a + "'";
       return false;
@@ -127,6 +155,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
     *error = "give either --inf/--printer/--mdl or a command line after --, not both";
     return false;
   }
+  o->printer_given = has_command_line ? WrittenValue(o->command_line, "/PRINTER") : printer;
+  o->models_given = has_command_line ? WrittenValue(o->command_line, "/MDL") : models;
   if (!has_command_line) {
     if (inf.empty() || printer.empty() || models.empty()) {
       *error = "--inf, --printer and --mdl are needed (or a command line after --)";

@@ -13,11 +13,16 @@ struct Options {
   std::string printer_key;         // /PRINTER as the installer looks it up (quotes kept)
   std::string printer_name;        // the same without quotes
   std::string model_list;          // /MDL without quotes
+  std::string printer_given;       // the printer name and model list as written,
+  std::string models_given;        // where a '/' in them cut the values above
   std::vector<std::string> versions;
   std::string root;                // host directory of a simulated system to copy, or ""
   std::string cabinet;             // host path of the driver cache cabinet, or ""
   std::string ports;               // host path of the port records (.reg), or ""
+  std::string junit;               // host path of a JUnit XML report to write, or ""
+  std::string sarif;               // host path of a SARIF report to write, or ""
   bool json = false;
+  bool strict = false;             // any error or warning finding fails its version
   bool help = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/text.h"
 #include "platform/winsim/winsim.h"
 
 namespace kitcheck {
@@ -73,7 +74,7 @@ void PrintFindings(std::FILE* out, const std::vector<Finding>& findings, const P
   for (const char* severity : {"error", "warning"}) {
     for (const Finding& f : findings) {
       if (f.severity != severity) continue;
-      std::string where = f.line ? "line " + std::to_string(f.line) + ": " : "";
+      std::string where = kit::FileNamePart(f.file) + (f.line ? " line " + std::to_string(f.line) : "") + ": ";
       std::fprintf(out, "    %s %s %s%s\n      fix: %s\n", f.id.c_str(),
                    paint(f.severity, f.severity == "error" ? "31" : "33").c_str(), where.c_str(),
                    f.message.c_str(), f.hint.c_str());
@@ -81,7 +82,7 @@ void PrintFindings(std::FILE* out, const std::vector<Finding>& findings, const P
   }
 }
 
-void PrintVersion(std::FILE* out, const VersionCheck& c, const Paint& paint) {
+void PrintVersion(std::FILE* out, const VersionCheck& c, bool strict, const Paint& paint) {
   std::fprintf(out, "\nWindows %s: ", c.version.c_str());
   if (!c.error.empty()) {
     std::fprintf(out, "%s %s\n", paint("not checked", "31").c_str(), c.error.c_str());
@@ -103,6 +104,9 @@ void PrintVersion(std::FILE* out, const VersionCheck& c, const Paint& paint) {
   PrintDescriptions(out, c);
   PrintUninstall(out, c.uninstall);
   PrintFindings(out, c.findings, paint);
+  std::string failure = Failure(c, strict);
+  std::fprintf(out, "  result: %s\n", failure.empty() ? paint("pass", "32").c_str()
+                                                     : paint("fail: " + failure, "31").c_str());
 }
 
 // "[a,b,...]" of each item's JSON text.
@@ -155,19 +159,27 @@ std::string JsonPrinter(const VersionCheck& c) {
          ",\"datatype\":" + JsonString(p.datatype) + ",\"attributes\":" + std::to_string(p.attributes) + "}";
 }
 
-std::string JsonFindings(const std::vector<Finding>& findings) {
-  return JsonArray(findings, [](const Finding& f) {
-    return "{\"id\":" + JsonString(f.id) + ",\"severity\":" + JsonString(f.severity) +
-           ",\"line\":" + std::to_string(f.line) + ",\"message\":" + JsonString(f.message) +
-           ",\"hint\":" + JsonString(f.hint) + "}";
+std::string JsonEdits(const std::vector<Edit>& edits) {
+  return JsonArray(edits, [](const Edit& e) {
+    return "{\"action\":" + JsonString(e.action) + ",\"file\":" + JsonString(e.file) +
+           ",\"line\":" + std::to_string(e.line) + ",\"text\":" + JsonString(e.text) + "}";
   });
 }
 
-std::string JsonVersion(const VersionCheck& c) {
+std::string JsonFindings(const std::vector<Finding>& findings) {
+  return JsonArray(findings, [](const Finding& f) {
+    return "{\"id\":" + JsonString(f.id) + ",\"severity\":" + JsonString(f.severity) +
+           ",\"file\":" + JsonString(f.file) + ",\"line\":" + std::to_string(f.line) +
+           ",\"message\":" + JsonString(f.message) + ",\"hint\":" + JsonString(f.hint) +
+           ",\"edits\":" + JsonEdits(f.edits) + "}";
+  });
+}
+
+std::string JsonVersion(const VersionCheck& c, bool strict) {
   const UninstallOutcome& u = c.uninstall;
   auto b = [](bool v) { return v ? "true" : "false"; };
   return "{\"version\":" + JsonString(c.version) + ",\"error\":" + JsonString(c.error) +
-         ",\"passed\":" + b(Passed(c)) + ",\"installed\":" + b(c.installed) +
+         ",\"passed\":" + b(Passed(c, strict)) + ",\"failure\":" + JsonString(Failure(c, strict)) + ",\"installed\":" + b(c.installed) +
          ",\"exit_code\":" + std::to_string(c.exit_code) + ",\"step\":" + JsonString(c.step) +
          ",\"signed_path\":" + b(c.trace.signed_path) + ",\"boxes\":" + JsonBoxes(c.boxes) +
          ",\"port\":{\"chosen\":" + JsonString(c.port.chosen) + ",\"traced\":" +
@@ -182,9 +194,9 @@ std::string JsonVersion(const VersionCheck& c) {
          "},\"findings\":" + JsonFindings(c.findings) + "}";
 }
 
-bool AllPassed(const std::vector<VersionCheck>& checks) {
+bool AllPassed(const std::vector<VersionCheck>& checks, bool strict) {
   for (const VersionCheck& c : checks)
-    if (!Passed(c)) return false;
+    if (!Passed(c, strict)) return false;
   return !checks.empty();
 }
 
@@ -196,15 +208,16 @@ void PrintText(std::FILE* out, const Options& o, const std::vector<VersionCheck>
                o.model_list.c_str());
   if (o.root.empty() && o.cabinet.empty())
     std::fprintf(out, "note: no driver cache cabinet given (--cab): files missing beside the INF come from nowhere\n");
-  for (const VersionCheck& c : checks) PrintVersion(out, c, paint);
-  std::fprintf(out, "\n%s\n", AllPassed(checks) ? paint("PASS: the kit installs on every version checked", "32").c_str()
+  for (const VersionCheck& c : checks) PrintVersion(out, c, o.strict, paint);
+  std::fprintf(out, "\n%s\n", AllPassed(checks, o.strict) ? paint("PASS: the kit installs on every version checked", "32").c_str()
                                                 : paint("FAIL: see above", "31").c_str());
 }
 
 void PrintJson(std::FILE* out, const Options& o, const std::vector<VersionCheck>& checks) {
-  std::string versions = JsonArray(checks, JsonVersion);
+  std::string versions =
+      JsonArray(checks, [&](const VersionCheck& c) { return JsonVersion(c, o.strict); });
   std::fprintf(out, "{\"passed\":%s,\"inf\":%s,\"printer\":%s,\"models\":%s,\"versions\":%s}\n",
-               AllPassed(checks) ? "true" : "false", JsonString(o.inf_path).c_str(),
+               AllPassed(checks, o.strict) ? "true" : "false", JsonString(o.inf_path).c_str(),
                JsonString(o.printer_name).c_str(), JsonString(o.model_list).c_str(), versions.c_str());
 }
 

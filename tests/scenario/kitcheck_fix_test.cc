@@ -1,0 +1,317 @@
+// kitcheck's fixes are right: on every kit under tests/kits, the example kit
+// and the real INFs of the corpus (with stand-in driver files), applying the
+// edits of a finding's fix removes that finding, and the exit status is 0
+// exactly where the install and uninstall work. Also the exit status options
+// and kit files that are no regular files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scenario/sim_system.h"
+#include "support/json_line.h"
+
+namespace kit_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string CorpusDir() { return std::string(KIT_SOURCE_DIR) + "/../shared/corpus/inf"; }
+
+JsonLine Parse(const std::string& raw) {
+  JsonLine o;
+  EXPECT_TRUE(ParseJsonLine(raw, &o)) << raw;
+  return o;
+}
+
+// The objects of a JSON array's raw text.
+std::vector<JsonLine> Items(const std::string& array) {
+  std::vector<JsonLine> out;
+  int depth = 0;
+  bool in_string = false;
+  size_t start = 0;
+  for (size_t i = 0; i < array.size(); ++i) {
+    char c = array[i];
+    if (in_string) {
+      if (c == '\\') ++i;
+      else if (c == '"') in_string = false;
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '{' && depth++ == 0) {
+      start = i;
+    } else if (c == '}' && --depth == 0) {
+      out.push_back(Parse(array.substr(start, i - start + 1)));
+    }
+  }
+  return out;
+}
+
+std::string HostPath(const std::string& windows) {
+  std::string host = windows.substr(2);
+  std::replace(host.begin(), host.end(), '\\', '/');
+  return host;
+}
+
+// An INF as lines of 8-bit text, and back in its own encoding (the corpus
+// holds UTF-16LE files, whose text here is ASCII).
+struct InfText {
+  bool utf16 = false;
+  std::vector<std::string> lines;
+};
+
+InfText ReadInf(const std::string& path) {
+  std::string bytes = SimSystem::ReadFile(path), text;
+  InfText inf;
+  inf.utf16 = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+  if (inf.utf16)
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += bytes[i];
+  else
+    text = bytes;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      inf.lines.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  if (!line.empty()) inf.lines.push_back(line);
+  return inf;
+}
+
+void WriteInf(const std::string& path, const InfText& inf) {
+  std::string text, bytes;
+  for (const std::string& l : inf.lines) text += l + "\r\n";
+  if (inf.utf16) {
+    bytes = "\xFF\xFE";
+    for (char c : text) bytes += std::string{c, '\0'};
+  } else {
+    bytes = text;
+  }
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    out.push_back(text.substr(start, nl - start));
+  out.push_back(text.substr(start));
+  return out;
+}
+
+// Applies one finding's edits: line edits from the bottom up, so that the
+// numbers of the unchanged file stay right, then the file edits.
+void ApplyFix(const JsonLine& finding) {
+  std::vector<JsonLine> edits = Items(finding.Raw("edits"));
+  std::stable_sort(edits.begin(), edits.end(), [](const JsonLine& a, const JsonLine& b) {
+    long long la = a.Num("line") ? a.Num("line") : 1 << 30, lb = b.Num("line") ? b.Num("line") : 1 << 30;
+    return la > lb;
+  });
+  for (const JsonLine& e : edits) {
+    std::string action = e.Str("action"), path = HostPath(e.Str("file"));
+    if (action == "rename") {
+      fs::rename(path, fs::path(path).parent_path() / e.Str("text"));
+      continue;
+    }
+    if (action == "regular") {
+      fs::remove(path);
+      std::ofstream(path, std::ios::binary) << "stand-in";
+      continue;
+    }
+    InfText inf = ReadInf(path);
+    size_t at = e.Num("line") ? static_cast<size_t>(e.Num("line")) - 1 : inf.lines.size();
+    ASSERT_LE(at, inf.lines.size()) << finding.Str("id");
+    std::vector<std::string> text = SplitLines(e.Str("text"));
+    if (action == "replace" || action == "delete") inf.lines.erase(inf.lines.begin() + at);
+    if (action == "replace" || action == "insert") inf.lines.insert(inf.lines.begin() + at, text.begin(), text.end());
+    WriteInf(path, inf);
+  }
+}
+
+struct Kit {
+  std::string name, inf, printer, mdl;
+  bool example_files = true;  // the example cabinet and port records
+};
+
+class KitRun {
+ public:
+  explicit KitRun(const Kit& kit) : kit_(kit) {}
+
+  // kitcheck --json on 2000 and XP; the parsed report, the exit status checked
+  // against the verdicts it reports.
+  JsonLine Check(const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> words = {"--json", "--version", "2000,xp", "--inf", kit_.inf, "--printer",
+                                      kit_.printer, "--mdl", kit_.mdl};
+    if (kit_.example_files)
+      words.insert(words.end(), {"--cab", SimSystem::KitFile("driver.cab"), "--ports", SimSystem::KitFile("ports.reg")});
+    words.insert(words.end(), extra.begin(), extra.end());
+    RunResult r = sim_.RunWords("kitcheck", words);
+    JsonLine report = Parse(r.out);
+    bool works = true;
+    for (const JsonLine& v : Items(report.Raw("versions"))) {
+      JsonLine u = Parse(v.Raw("uninstall"));
+      bool clean = u.Str("printer") != "left" && u.Str("driver") != "left" && u.Str("record") != "left" &&
+                   u.Raw("inf_copy_removed") == "true";
+      works &= v.Raw("installed") == "true" && clean;
+    }
+    EXPECT_EQ(r.exit_code, works ? 0 : 1) << kit_.name << "\n" << r.out;
+    return report;
+  }
+
+ private:
+  Kit kit_;
+  SimSystem sim_;
+};
+
+std::vector<JsonLine> Findings(const JsonLine& report) {
+  std::vector<JsonLine> out;
+  for (const JsonLine& v : Items(report.Raw("versions")))
+    for (const JsonLine& f : Items(v.Raw("findings"))) out.push_back(f);
+  return out;
+}
+
+size_t CountOf(const std::vector<JsonLine>& findings, const std::string& id) {
+  return std::count_if(findings.begin(), findings.end(), [&](const JsonLine& f) { return f.Str("id") == id; });
+}
+
+// Applies the first fix that has edits, again and again, and checks that each
+// one takes its finding away. Returns the ids fixed.
+std::set<std::string> FixAll(const Kit& kit) {
+  std::set<std::string> fixed;
+  KitRun run(kit);
+  for (int round = 0; round < 12; ++round) {
+    std::vector<JsonLine> findings = Findings(run.Check());
+    auto with_edits = std::find_if(findings.begin(), findings.end(),
+                                   [](const JsonLine& f) { return f.Raw("edits") != "[]"; });
+    if (with_edits == findings.end()) return fixed;
+    JsonLine finding = *with_edits;
+    EXPECT_FALSE(finding.Str("file").empty()) << finding.Str("id");
+    ApplyFix(finding);
+    std::vector<JsonLine> after = Findings(run.Check());
+    EXPECT_LT(CountOf(after, finding.Str("id")), CountOf(findings, finding.Str("id")))
+        << kit.name << ": the fix of " << finding.Str("id") << " (" << finding.Str("hint") << ") left it";
+    fixed.insert(finding.Str("id"));
+  }
+  ADD_FAILURE() << kit.name << ": fixes do not converge";
+  return fixed;
+}
+
+// A private copy of a kit folder.
+std::string CopyKit(const std::string& from, const SimSystem& scratch) {
+  std::string to = scratch.root() + "/kit";
+  fs::copy(from, to, fs::copy_options::recursive);
+  return to;
+}
+
+// The first model line's key of an INF's text, outside [Manufacturer].
+std::string FirstModel(const InfText& inf) {
+  bool manufacturer = false;
+  for (const std::string& l : inf.lines) {
+    if (!l.empty() && l[0] == '[') manufacturer = l.rfind("[Manufacturer]", 0) == 0;
+    if (!manufacturer && l.size() > 1 && l[0] == '"') return l.substr(1, l.find('"', 1) - 1);
+  }
+  return "";
+}
+
+// Stand-in driver files for every file name the INF mentions.
+void MakeStandIns(const std::string& dir, const InfText& inf) {
+  static const std::regex file_name(R"(([A-Za-z0-9_\-]+\.(dll|ppd|gpd|ini|hlp|ntf|xml|gdl|bud|icm|chm|exe|ps|txt|cat|xsd|icc|bmp)))",
+                                    std::regex::icase);
+  for (const std::string& l : inf.lines)
+    for (std::sregex_iterator it(l.begin(), l.end(), file_name), end; it != end; ++it)
+      std::ofstream(dir + "/" + it->str(1), std::ios::binary) << "stand-in " << it->str(1);
+}
+
+TEST(KitcheckFixes, EachFixRemovesItsFindingOnTheTestKits) {
+  std::set<std::string> fixed;
+  for (const auto& e : fs::directory_iterator(std::string(KIT_SOURCE_DIR) + "/tests/kits")) {
+    std::string name = e.path().filename().string();
+    if (fs::exists(e.path() / "kit.txt") && SimSystem::ReadFile((e.path() / "kit.txt").string()).find("preinstall") != std::string::npos)
+      continue;  // a kit checked in a prepared root
+    SimSystem scratch;
+    std::string dir = CopyKit(e.path().string(), scratch);
+    for (const std::string& id : FixAll({name, dir + "/setup.inf", "Brevant Test Printer", "TR-2210"})) fixed.insert(id);
+  }
+  // The kits that carry these mistakes are fixed by edits alone.
+  for (const char* id : {"K001", "K002", "K005"}) EXPECT_TRUE(fixed.count(id)) << id;
+}
+
+// The corpus INFs are real kits for other systems: each gets its stand-in
+// files, and every fix kitcheck offers must hold on it.
+TEST(KitcheckFixes, EachFixRemovesItsFindingOnTheCorpus) {
+  std::set<std::string> fixed;
+  for (const auto& e : fs::directory_iterator(CorpusDir())) {
+    SimSystem scratch;
+    std::string dir = scratch.root() + "/kit";
+    fs::create_directories(dir);
+    InfText inf = ReadInf(e.path().string());
+    MakeStandIns(dir, inf);
+    WriteInf(dir + "/setup.inf", inf);
+    std::string printer = FirstModel(inf);
+    ASSERT_FALSE(printer.empty()) << e.path();
+    for (const std::string& id : FixAll({e.path().filename().string(), dir + "/setup.inf", printer, "X"}))
+      fixed.insert(id);
+  }
+  // Every corpus INF writes its manufacturer as "name"=section,decorations.
+  EXPECT_TRUE(fixed.count("K002"));
+}
+
+// The example kit installs once the decorated form is the second
+// [Manufacturer] line after K002's fix: the fix promises a working install.
+TEST(KitcheckFixes, TheManufacturerFixMakesTheKitInstall) {
+  SimSystem scratch;
+  std::string dir = CopyKit(std::string(KIT_SOURCE_DIR) + "/tests/kits/manufacturer-with-equals", scratch);
+  Kit kit{"manufacturer-with-equals", dir + "/setup.inf", "Brevant Test Printer", "TR-2210"};
+  KitRun run(kit);
+  JsonLine before = run.Check();
+  std::vector<JsonLine> findings = Findings(before);
+  ASSERT_FALSE(findings.empty());
+  EXPECT_EQ(findings[0].Str("id"), "K002");
+  EXPECT_EQ(findings[0].Str("file"), ZPath(dir + "/setup.inf"));
+  ApplyFix(findings[0]);
+  JsonLine after = run.Check();
+  EXPECT_TRUE(Findings(after).empty()) << after.Raw("versions");
+  std::vector<JsonLine> versions = Items(after.Raw("versions"));
+  ASSERT_EQ(versions.size(), 2u);
+  EXPECT_EQ(versions[0].Raw("installed"), "true") << "Windows 2000 reads the undecorated line";
+}
+
+// A model section that exists only decorated: K002 says so and adds the
+// undecorated section with the model line.
+TEST(KitcheckFixes, TheManufacturerFixNamesTheDecoratedSectionFromTheRightSide) {
+  SimSystem scratch;
+  std::string dir = CopyKit(std::string(KIT_SOURCE_DIR) + "/tests/kits/clean", scratch);
+  InfText inf = ReadInf(dir + "/setup.inf");
+  for (std::string& l : inf.lines) {
+    if (l == "[Manufacturer]") l = "[Manufacturer]\n\"%FAB%\"=Brevant,NTx86.5.1";
+    else if (l == "Brevant" || l == "\"Brevant\"") l = "";
+    else if (l == "[Brevant]") l = "[Brevant.NTx86.5.1]";
+  }
+  inf.lines.push_back("[Strings]");
+  inf.lines.push_back("FAB=\"Brevant Inc\"");
+  WriteInf(dir + "/setup.inf", inf);
+  KitRun run({"decorated", dir + "/setup.inf", "Brevant Test Printer", "TR-2210"});
+  std::vector<JsonLine> findings = Findings(run.Check());
+  ASSERT_FALSE(findings.empty());
+  const JsonLine& k002 = findings[0];
+  EXPECT_EQ(k002.Str("id"), "K002");
+  EXPECT_NE(k002.Str("message").find("only in the decorated section [Brevant.NTx86.5.1]"), std::string::npos)
+      << k002.Str("message");
+  EXPECT_NE(k002.Str("hint").find("insert the line Brevant "), std::string::npos) << k002.Str("hint");
+  EXPECT_EQ(k002.Str("hint").find("\"\""), std::string::npos) << "no doubled quotes";
+  ApplyFix(k002);
+  JsonLine after = run.Check();
+  EXPECT_EQ(CountOf(Findings(after), "K002"), 0u);
+  EXPECT_EQ(Items(after.Raw("versions"))[0].Raw("installed"), "true");
+}
+
+}  // namespace
+}  // namespace kit_test
