@@ -143,8 +143,12 @@ DWORD OpenDatabase(Connection& c) {
   // the log at each commit, and every call is one transaction: a call that
   // returned success is on disk, and a crash or power loss mid-call leaves
   // the state before it.
-  rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr,
-                    nullptr, &message);
+  // A throw-away system (system.ini [storage] ThrowAway) is deleted after
+  // its run: it needs no flush at all.
+  rc = sqlite3_exec(c.db,
+                    Facts().throw_away ? "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;"
+                                       : "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;",
+                    nullptr, nullptr, &message);
   if (rc == SQLITE_OK && !SchemaPresent(c.db, &rc) && rc == SQLITE_OK) {
     rc = sqlite3_exec(c.db, (std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;").c_str(),
                       nullptr, nullptr, &message);

@@ -142,6 +142,8 @@ bool ApplyKey(SystemFacts& f, const std::string& section, const std::string& key
     if (key == "driverdirectory") return f.driver_dir = value, true;
   } else if (section == "locale") {
     if (key == "codepage") return ParseNumber(value, &n) && (f.code_page = n, true);
+  } else if (section == "storage") {
+    if (key == "throwaway") return ParseNumber(value, &n) && (f.throw_away = n != 0, true);
   } else if (section == "faults") {
     return AddFaultRule(key, value);
   }

@@ -48,6 +48,10 @@ struct SystemFacts {
   std::string system_dir = "C:\\WINDOWS\\system32";
   std::string driver_dir = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
   UINT code_page = 1252;
+  // [storage] ThrowAway=1: a system deleted after its run (kitcheck's, tests')
+  // whose files and store need not survive a power loss, so nothing written
+  // into it is flushed to the disk. Never set by default.
+  bool throw_away = false;
 };
 
 /// The facts of system.ini, read once per process. Unknown or malformed

@@ -279,6 +279,16 @@ class DiskFaultTest : public ::testing::Test {
   int failures_ = 0, unreadable_ = 0, ignored_ = 0;
 };
 
+// A system marked throw-away in system.ini (kitcheck's sandboxes) is never
+// flushed: the install that flushes every file of a lasting system makes no
+// fsync there.
+TEST_F(DiskFaultTest, AThrowAwaySystemIsNeverFlushed) {
+  std::string line = InstallLine(inf_, kPrinter), undo = UninstallLine(inf_, kPrinter);
+  EXPECT_GT(CountCalls("posix/io/sync/fsync", line, undo), 0u);
+  sim_.AppendSystemIni("[storage]\nThrowAway=1\n");
+  EXPECT_EQ(CountCalls("posix/io/sync/fsync", line, undo), 0u);
+}
+
 TEST_F(DiskFaultTest, ACopyIsFlushedBeforeItIsRenamedIntoPlace) {
   // Some flush of an install is the first copied file's own: when it fails,
   // that copy fails with the disk's error and the file is not put in place.

@@ -313,5 +313,137 @@ TEST(KitcheckFixes, TheManufacturerFixNamesTheDecoratedSectionFromTheRightSide) 
   EXPECT_EQ(Items(after.Raw("versions"))[0].Raw("installed"), "true");
 }
 
+// Validates a SARIF log against the published 2.1.0 schema (committed under
+// tests/data) and checks that every result names a rule, an INF and a line;
+// parses the JUnit XML and checks one test case per version, a failure
+// exactly where the JSON report says the version fails.
+const char kValidateReports[] = R"(
+import json, sys, xml.etree.ElementTree as ET
+import jsonschema
+schema_path, sarif_path, junit_path, json_path = sys.argv[1:5]
+schema = json.load(open(schema_path))
+log = json.load(open(sarif_path))
+jsonschema.Draft4Validator(schema).validate(log)
+report = json.load(open(json_path))
+findings = {(f['id'], f['line']) for v in report['versions'] for f in v['findings']}
+results = log['runs'][0]['results']
+assert {(r['ruleId'], r['locations'][0]['physicalLocation'].get('region', {}).get('startLine', 0)) for r in results} == findings
+for r in results:
+    assert r['locations'][0]['physicalLocation']['artifactLocation']['uri'].endswith('setup.inf'), r
+    assert 'Fix: ' in r['message']['text'], r
+suite = ET.parse(junit_path).getroot().find('testsuite')
+cases = suite.findall('testcase')
+assert [c.get('name') for c in cases] == ['Windows ' + v['version'] for v in report['versions']]
+for c, v in zip(cases, report['versions']):
+    failure = c.find('failure')
+    assert (failure is None) == v['passed'], (c.get('name'), v['failure'])
+    assert failure is None or failure.get('message') == v['failure']
+print('valid')
+)";
+
+TEST(KitcheckReports, JUnitAndSarifOfTheCorpusValidate) {
+  for (const auto& e : fs::directory_iterator(CorpusDir())) {
+    SimSystem scratch;
+    std::string dir = scratch.root() + "/kit";
+    fs::create_directories(dir);
+    InfText inf = ReadInf(e.path().string());
+    MakeStandIns(dir, inf);
+    WriteInf(dir + "/setup.inf", inf);
+    std::string out = scratch.root() + "/out";
+    RunResult r = scratch.RunWords("kitcheck", {"--json", "--version", "2000,xp", "--inf", dir + "/setup.inf",
+                                                "--printer", FirstModel(inf), "--mdl", "X", "--junit", out + ".xml",
+                                                "--sarif", out + ".sarif"});
+    std::ofstream(out + ".json") << r.out;
+    std::ofstream(out + ".py") << kValidateReports;
+    std::string command = "python3 " + ShellWord(out + ".py") + " " +
+                          ShellWord(std::string(KIT_SOURCE_DIR) + "/tests/data/sarif-2.1.0-rtm.5.json") + " " +
+                          ShellWord(out + ".sarif") + " " + ShellWord(out + ".xml") + " " + ShellWord(out + ".json") + " 2>&1";
+    std::string said;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char chunk[4096];
+      for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) said.append(chunk, n);
+      pclose(pipe);
+    }
+    EXPECT_EQ(said, "valid\n") << e.path().filename() << "\n" << SimSystem::ReadFile(out + ".sarif");
+  }
+}
+
+// A FIFO among the kit's files (or as the INF) ends neither kitcheck nor the
+// installer's copy in a wait: the copy is refused, and K021 says which file;
+// its fix, a regular file in its place, takes the finding away.
+TEST(KitcheckFixes, AFifoInTheKitIsRefusedAndNamed) {
+  SimSystem scratch;
+  std::string dir = CopyKit(std::string(KIT_SOURCE_DIR) + "/tests/kits/clean", scratch);
+  fs::remove(dir + "/KITUI.DLL");
+  ASSERT_EQ(mkfifo((dir + "/KITUI.DLL").c_str(), 0644), 0);
+  RunResult real = scratch.Run("quillset", ShellWord(InstallLine(dir + "/setup.inf", "Brevant Test Printer")),
+                               false, "timeout 60");
+  EXPECT_NE(real.exit_code, 124) << "the installer waited on the FIFO";
+  Kit kit{"fifo", dir + "/setup.inf", "Brevant Test Printer", "TR-2210"};
+  std::vector<JsonLine> findings = Findings(KitRun(kit).Check());
+  ASSERT_EQ(CountOf(findings, "K021"), 2u) << "one per version checked";
+  EXPECT_NE(findings[0].Str("message").find("KITUI.DLL is not a regular file (a FIFO)"), std::string::npos)
+      << findings[0].Str("message");
+  EXPECT_EQ(FixAll(kit), std::set<std::string>{"K021"});
+
+  std::string fifo_inf = scratch.root() + "/fifo.inf";
+  ASSERT_EQ(mkfifo(fifo_inf.c_str(), 0644), 0);
+  RunResult r = scratch.RunWords("kitcheck", {"--json", "--inf", fifo_inf, "--printer", "P", "--mdl", "M"}, false,
+                                 "timeout 60");
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("\"K021\""), std::string::npos) << r.out;
+}
+
+// A '/' in the printer name ends the value on the command line: K020 says so
+// and its fix, the same name without '/', in /PRINTER and the model line,
+// makes the kit install.
+TEST(KitcheckFixes, ASlashInThePrinterNameIsExplained) {
+  SimSystem scratch;
+  std::string dir = CopyKit(std::string(KIT_SOURCE_DIR) + "/tests/kits/clean", scratch);
+  InfText inf = ReadInf(dir + "/setup.inf");
+  for (std::string& l : inf.lines)
+    if (l.rfind("\"Brevant Test Printer\"", 0) == 0) l = "\"TR-2210/2220 PS\" = TESTPS, BrevantTEST0001";
+  WriteInf(dir + "/setup.inf", inf);
+  Kit kit{"slash", dir + "/setup.inf", "TR-2210/2220 PS", "TR-2210"};
+  std::vector<JsonLine> findings = Findings(KitRun(kit).Check());
+  ASSERT_FALSE(findings.empty());
+  EXPECT_EQ(findings[0].Str("id"), "K020");
+  EXPECT_NE(findings[0].Str("message").find("holds '/'"), std::string::npos) << findings[0].Str("message");
+  ApplyFix(findings[0]);
+  kit.printer = "TR-2210-2220 PS";
+  JsonLine after = KitRun(kit).Check();
+  EXPECT_EQ(CountOf(Findings(after), "K020"), 0u);
+  EXPECT_EQ(Items(after.Raw("versions"))[0].Raw("installed"), "true");
+}
+
+// Exit status: a warning does not fail a kit that installs, unless --strict;
+// a kitcheck option after -- is refused, not passed on to the installer.
+TEST(KitcheckTool, ExitStatusFollowsTheInstallAndStrictFailsFindings) {
+  SimSystem sim;
+  std::string inf = std::string(KIT_SOURCE_DIR) + "/tests/kits/short-pnp-id/setup.inf";
+  std::vector<std::string> words = {"--inf", inf, "--printer", "Brevant Test Printer", "--mdl", "TR-2210",
+                                    "--cab", SimSystem::KitFile("driver.cab"), "--ports", SimSystem::KitFile("ports.reg")};
+  EXPECT_EQ(sim.RunWords("kitcheck", words).exit_code, 0);
+  words.push_back("--strict");
+  RunResult strict = sim.RunWords("kitcheck", words);
+  EXPECT_EQ(strict.exit_code, 1);
+  EXPECT_NE(strict.out.find("result: fail: 1 finding(s), first K008"), std::string::npos) << strict.out;
+  // An error finding on a kit that installs all the same: a second CopyFiles
+  // line, which the installer never reads, naming files the driver can do without.
+  std::string dir = CopyKit(std::string(KIT_SOURCE_DIR) + "/tests/kits/clean", sim);
+  InfText extra = ReadInf(dir + "/setup.inf");
+  for (std::string& l : extra.lines)
+    if (l.rfind("CopyFiles=", 0) == 0) l += "\nCopyFiles=@TEST.PPD";
+  WriteInf(dir + "/setup.inf", extra);
+  words[1] = dir + "/setup.inf";
+  words.pop_back();
+  RunResult advice = sim.RunWords("kitcheck", words);
+  EXPECT_EQ(advice.exit_code, 0) << advice.out;
+  EXPECT_NE(advice.out.find("K016 error"), std::string::npos) << advice.out;
+  RunResult late = sim.RunWords("kitcheck", {"--", InstallLine(inf, "Brevant Test Printer"), "--json"}, true);
+  EXPECT_EQ(late.exit_code, 2);
+  EXPECT_NE(late.out.find("'--json' comes after --"), std::string::npos) << late.out;
+}
+
 }  // namespace
 }  // namespace kit_test

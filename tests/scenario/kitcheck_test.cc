@@ -212,7 +212,10 @@ TEST(KitcheckKits, CoverEveryFinding) {
   for (const std::string& kit : KitNames())
     for (const std::string& id : Split(ReadKitConf(kit)["findings"])) triggered.insert(id);
   // K015, an INF that cannot be read, needs no kit.
-  for (int i = 1; i <= 14; ++i) {
+  // K020 (a '/' in the command line's values) and K021 (a kit file that is
+  // no regular file) cannot be kits in the tree; kitcheck_fix_test.cc makes them.
+  for (int i = 1; i <= 19; ++i) {
+    if (i == 15) continue;
     char id[8];
     std::snprintf(id, sizeof id, "K%03d", i);
     EXPECT_TRUE(triggered.count(id)) << id << " has no kit";

@@ -92,6 +92,21 @@ TEST_F(WinsimFilesTest, CopyFailuresGiveTheWindowsErrors) {
   EXPECT_EQ(HostEntries("dst"), (std::vector<std::string>{"existing.txt", "folder", "locked.txt"}));
 }
 
+// A FIFO or device is refused before it is opened: opening a FIFO that no
+// one writes would wait for ever. Windows answers ERROR_ACCESS_DENIED for a
+// device opened as a file; a profile read treats it as a missing file.
+TEST_F(WinsimFilesTest, NonRegularFilesAreRefusedWithoutBlocking) {
+  std::filesystem::create_directories(root_.DriveC("src"));
+  ASSERT_EQ(mkfifo(root_.DriveC("src/pipe.dll").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo(root_.DriveC("src/pipe.inf").c_str(), 0644), 0);
+  SetLastError(kPoison);
+  EXPECT_FALSE(CopyFileA("C:\\src\\pipe.dll", "C:\\src\\copy.dll", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  char value[16] = "x";
+  EXPECT_EQ(GetPrivateProfileStringA("Manufacturer", nullptr, "", value, sizeof value, "C:\\src\\pipe.inf"), 0u);
+  EXPECT_EQ(HostEntries("src"), (std::vector<std::string>{"pipe.dll", "pipe.inf"}));
+}
+
 TEST_F(WinsimFilesTest, CopyReplacesThroughExistingComponentsInAnyCase) {
   root_.WriteDriveC("Kit/Driver.DLL", std::string(200000, 'x') + "end");
   root_.WriteDriveC("WINDOWS/INF/driver.dll", "old");

@@ -6,6 +6,7 @@
 #include "installer/inf/inf_access.h"
 #include "installer/inf/printer_install.h"
 #include "platform/win32.h"
+#include "platform/winsim/winsim.h"
 #include "tools/kitcheck/run.h"
 #include "tools/kitcheck/sandbox.h"
 
@@ -30,6 +31,7 @@ PortDecision DecidePort(const std::string& manufacturer, const std::string& mode
   d.parallel = FindPortInRegistry((base + "PARALLEL").c_str(), parallel, manufacturer, models);
   d.usb_port = usb;
   d.parallel_port = parallel;
+  d.searched = "HKLM\\" + base + "USB and HKLM\\" + base + "PARALLEL";
   auto record = [&](const char* kind, const std::string& port) {
     return base + kind + "\\" + port + " = " + Quoted(ValueData(base + kind, port));
   };
@@ -54,6 +56,19 @@ void FillFileSizes(TraceFacts* trace) {
   for (FileFate& f : trace->files) f.size = f.origin == "nowhere" ? -1 : FileSize(f.target);
 }
 
+// On the XP-class path the printer UI copies the files, untraced: they are
+// the driver's files, staged in the driver directory's version folder.
+void AddPrinterUiFiles(const sp::DriverRecord& driver, TraceFacts* trace) {
+  for (const std::string& name : sp::DriverFiles(driver)) {
+    FileFate f;
+    f.name = name;
+    f.origin = "printer UI";
+    f.target = winsim::Facts().driver_dir + "\\3\\" + name;
+    f.size = FileSize(f.target);
+    trace->files.push_back(f);
+  }
+}
+
 std::string StepOf(const VersionCheck& c) {
   if (!c.trace.failed_step.empty()) return c.trace.failed_step;
   if (c.installed) return "";
@@ -61,6 +76,13 @@ std::string StepOf(const VersionCheck& c) {
   if (c.trace.signed_path) return "printer UI";
   if (!c.printer) return "printer creation";
   return "default printer";
+}
+
+// A copied --root system by what it reports itself to be.
+std::string RootVersionName() {
+  const winsim::VersionFacts& v = winsim::Facts().version;
+  return std::string(v.platform_id == 2 ? "NT " : "") + std::to_string(v.major) + "." + std::to_string(v.minor) +
+         " build " + std::to_string(v.build) + " (the --root system)";
 }
 
 std::string Fate(bool before, bool after) { return after ? "left" : before ? "removed" : "none"; }
@@ -101,6 +123,7 @@ VersionCheck CheckVersion(const Options& o, const std::string& version, const st
   VersionCheck c;
   c.version = version;
   if (!PrepareSandbox(o, version, dir, &c.error)) return c;
+  if (!o.root.empty()) c.version = RootVersionName();
   c.findings = CheckKit({o.inf_path, o.printer_key, o.printer_name, o.model_list, o.printer_given, o.models_given});
   std::string manufacturer = GetManufacturerName(o.inf_path);
   Snapshot before = TakeSnapshot(manufacturer, o.printer_name);
@@ -125,6 +148,9 @@ VersionCheck CheckVersion(const Options& o, const std::string& version, const st
   c.driver = driver != nullptr;
   if (printer) c.printer_record = *printer;
   if (driver) c.driver_record = *driver;
+  if (driver && c.trace.signed_path && c.trace.files.empty()) AddPrinterUiFiles(*driver, &c.trace);
+  if (after.record_exists) c.record_key = "HKLM\\Software\\" + manufacturer + "\\QXPrinter\\Drivers\\" + o.printer_name;
+  c.oem_inf = after.oem_inf;
   c.is_default = sp::SameName(after.default_printer, o.printer_name);
   c.installed = c.printer && c.driver && c.is_default && sp::SameName(printer->driver, o.printer_name);
   c.step = StepOf(c);

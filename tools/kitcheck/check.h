@@ -19,6 +19,7 @@ struct PortDecision {
   std::string usb_port, parallel_port;
   std::string record;              // the deciding record's key\value and data, or ""
   std::string reason;
+  std::string searched;            // the two keys the installer scanned
 };
 
 struct UninstallOutcome {
@@ -36,12 +37,15 @@ struct UninstallOutcome {
 struct VersionCheck {
   std::string version;
   std::string error;  // the check itself could not run
+  double seconds = 0;  // how long the check took
   std::vector<Finding> findings;
   int exit_code = -1;
   TraceFacts trace;
   bool installed = false, printer = false, driver = false, is_default = false;
   std::string step;  // what ended the install, or ""
   PortDecision port;
+  std::string record_key;  // the driver record the install left, or ""
+  std::string oem_inf;     // its OEMINF value
   winsim::spooler::PrinterRecord printer_record;
   winsim::spooler::DriverRecord driver_record;
   std::vector<MessageBox> boxes;

@@ -309,7 +309,7 @@ class Checker {
       if (s == nullptr) continue;
       std::string copy = "[" + ddi_ + "]";
       for (const pf::Entry& e : s->entries)
-        if (e.key.empty() || e.key[0] != U';') copy += "\n" + LineText(e);
+        if (e.key.empty() || e.key[0] != U';') copy.append("\n").append(LineText(e));
       Finding& f = Add("K018", "error", s->line,
                        "the install section [" + ddi_ + "] exists only as [" + ddi_ + suffix +
                            "]: the installer reads [" + ddi_ + "] and copies nothing",
@@ -329,7 +329,7 @@ class Checker {
       if (e.has_value && Folded(Text(e.key)) == "copyfiles") lines.push_back(&e);
     if (lines.size() < 2) return;
     std::string joined;
-    for (const pf::Entry* e : lines) joined += (joined.empty() ? "" : ",") + Text(e->value);
+    for (const pf::Entry* e : lines) joined += std::string(joined.empty() ? "" : ",") + Text(e->value);
     Finding& f = Add("K016", "error", lines[1]->line,
                      "[" + ddi_ + "] has " + std::to_string(lines.size()) +
                          " CopyFiles lines: the installer reads the first (line " +
@@ -360,7 +360,17 @@ class Checker {
                      "[" + ddi_ + "] takes " + extra.substr(1) +
                          " through Needs=, which the installer ignores: those files are not copied",
                      "add them to CopyFiles: CopyFiles=" + copy_files + extra);
-    f.edits.push_back(InfEdit("replace", copy_line, "CopyFiles=" + copy_files + extra));
+    std::string lines = "CopyFiles=" + copy_files + extra;
+    if (MyGetProfileString(q_.inf_path, ddi_, "DataSection").empty()) {
+      for (const std::string& need : Fields(MyGetProfileString(q_.inf_path, ddi_, "Needs"))) {
+        std::string data = NeededValue(need, "DataSection");
+        if (data.empty()) continue;
+        lines += "\nDataSection=" + data;
+        f.hint += ", and take its driver keys with DataSection=" + data;
+        break;
+      }
+    }
+    f.edits.push_back(InfEdit("replace", copy_line, lines));
   }
 
   // A key of a needed section: in the INF, else in the include INF.
@@ -374,7 +384,7 @@ class Checker {
   std::string TidyCopyFiles(const std::string& copy_files) const {
     std::string out;
     for (const std::string& item : Fields(copy_files))
-      if (!item.empty()) out += (out.empty() ? "" : ",") + item;
+      if (!item.empty()) out += std::string(out.empty() ? "" : ",") + item;
     return "CopyFiles=" + out;
   }
 

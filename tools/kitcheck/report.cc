@@ -31,7 +31,8 @@ void PrintFiles(std::FILE* out, const VersionCheck& c) {
   for (const FileFate& f : c.trace.files) {
     std::string size = f.size >= 0 ? std::to_string(f.size) + " bytes" : "absent";
     std::string from = f.origin == "nowhere" ? "found nowhere (looked for at " + f.source + ")"
-                       : f.origin == "inf folder" ? "from beside the INF" : "from the driver cabinet";
+                       : f.origin == "inf folder" ? "from beside the INF"
+                       : f.origin == "printer UI" ? "copied by the printer UI" : "from the driver cabinet";
     if (f.substring_match) from += ", extracted only because its name occurs in another file's";
     std::fprintf(out, "    %-14s %s -> %s (%s)\n", f.name.c_str(), from.c_str(),
                  f.target.c_str(), size.c_str());
@@ -48,7 +49,8 @@ void PrintDescriptions(std::FILE* out, const VersionCheck& c) {
     std::fprintf(out, "          dependent files: %s\n", Joined(d.dependent_files, " ").c_str());
     std::fprintf(out, "          manufacturer %s, provider %s, hardware ID %s, datatype %s\n",
                  d.manufacturer.c_str(), d.provider.c_str(),
-                 d.hardware_id.empty() ? "(none)" : d.hardware_id.c_str(), d.datatype.c_str());
+                 d.hardware_id.empty() ? "(none)" : d.hardware_id.c_str(),
+                 d.datatype.empty() ? "(none)" : d.datatype.c_str());
   }
   if (c.printer) {
     const sp::PrinterRecord& p = c.printer_record;
@@ -98,10 +100,13 @@ void PrintVersion(std::FILE* out, const VersionCheck& c, bool strict, const Pain
     std::fprintf(out, "  the user saw: [%s] %s\n", b.caption.c_str(), b.text.c_str());
   if (c.trace.signed_path)
     std::fprintf(out, "  handed to the printer UI: %s\n", c.trace.printui_command.c_str());
-  std::fprintf(out, "  port: %s: %s\n", c.port.chosen.c_str(), c.port.reason.c_str());
+  std::fprintf(out, "  port: %s: %s\n    searched %s\n", c.port.chosen.c_str(), c.port.reason.c_str(),
+               c.port.searched.c_str());
   if (!c.port.record.empty()) std::fprintf(out, "    record %s\n", c.port.record.c_str());
   PrintFiles(out, c);
   PrintDescriptions(out, c);
+  if (!c.record_key.empty())
+    std::fprintf(out, "  record: %s, OEMINF %s\n", c.record_key.c_str(), c.oem_inf.empty() ? "(none)" : c.oem_inf.c_str());
   PrintUninstall(out, c.uninstall);
   PrintFindings(out, c.findings, paint);
   std::string failure = Failure(c, strict);
@@ -184,7 +189,8 @@ std::string JsonVersion(const VersionCheck& c, bool strict) {
          ",\"signed_path\":" + b(c.trace.signed_path) + ",\"boxes\":" + JsonBoxes(c.boxes) +
          ",\"port\":{\"chosen\":" + JsonString(c.port.chosen) + ",\"traced\":" +
          JsonString(c.trace.active_port) + ",\"record\":" + JsonString(c.port.record) +
-         ",\"reason\":" + JsonString(c.port.reason) + "},\"files\":" + JsonFiles(c.trace.files) +
+         ",\"reason\":" + JsonString(c.port.reason) + ",\"searched\":" + JsonString(c.port.searched) +
+         "},\"record\":" + JsonString(c.record_key) + ",\"oem_inf\":" + JsonString(c.oem_inf) + ",\"files\":" + JsonFiles(c.trace.files) +
          ",\"driver\":" + JsonDriver(c) + ",\"printer\":" + JsonPrinter(c) +
          ",\"default\":" + b(c.is_default) + ",\"uninstall\":{\"exit_code\":" + std::to_string(u.exit_code) +
          ",\"printer\":" + JsonString(u.printer) + ",\"driver\":" + JsonString(u.driver) +

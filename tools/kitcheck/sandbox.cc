@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -47,6 +48,15 @@ bool ImportPorts(const std::string& ports, std::string* error) {
   return true;
 }
 
+// Marks the sandbox throw-away: it is deleted after the run, so nothing
+// written into it needs flushing to the disk.
+bool MarkThrowAway(const std::string& dir, std::string* error) {
+  std::ofstream ini(dir + "/system.ini", std::ios::binary | std::ios::app);
+  ini << "\n[storage]\nThrowAway=1\n";
+  if (!ini.flush()) *error = "cannot write " + dir + "/system.ini";
+  return static_cast<bool>(ini);
+}
+
 }  // namespace
 
 void UseRoot(const std::string& dir) {
@@ -60,11 +70,12 @@ bool PrepareSandbox(const Options& options, const std::string& version, const st
     std::error_code ec;
     fs::copy(options.root, dir, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
     if (ec) *error = "cannot copy the root " + options.root + ": " + ec.message();
+    if (!ec && !MarkThrowAway(dir, error)) return false;
     UseRoot(dir);
     return !ec;
   }
   UseRoot(dir);
-  if (!winsim::InitRoot(version, true, error)) return false;
+  if (!winsim::InitRoot(version, true, error) || !MarkThrowAway(dir, error)) return false;
   UseRoot(dir);
   if (!options.cabinet.empty() && !CopyCabinet(options.cabinet, error)) return false;
   return options.ports.empty() || ImportPorts(options.ports, error);
