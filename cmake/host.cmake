@@ -94,6 +94,8 @@ if(TARGET ombrel_tool)
   add_dependencies(ombrel_tool ombrel_lib)
 endif()
 
+include(${CMAKE_SOURCE_DIR}/cmake/host_package.cmake)
+
 include(CTest)
 if(KIT_FUZZ)
   # The fuzz build runs only the fuzz targets; the other tests run in the

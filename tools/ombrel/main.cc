@@ -13,6 +13,9 @@
 // after a call, 1 when the library or export cannot be loaded, 2 for bad
 // arguments.
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
 
 #include <cerrno>
 #include <cstdio>
@@ -157,6 +160,18 @@ int Invoke(const std::string& name, void* symbol, const Call& call) {
   return As<decltype(&UninstallPrinter)>(symbol)(a[0], a[1], Text(a[2]));
 }
 
+// Where the installed package puts the library, from this program's own
+// folder (<prefix>/bin -> <prefix>/lib/quillset-host-tools), or "".
+std::string InstalledLibrary() {
+  char self[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "";
+  std::string dir(self, static_cast<size_t>(n));
+  dir = dir.substr(0, dir.rfind('/'));
+  std::string path = dir.substr(0, dir.rfind('/')) + "/lib/quillset-host-tools/libombrel.so";
+  return access(path.c_str(), R_OK) == 0 ? path : "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,7 +184,8 @@ int main(int argc, char** argv) {
   if (const char* problem = PrepareCall(name, argc - 2, argv + 2, &call)) return Usage(problem);
 
   const char* library = std::getenv("OMBREL_LIBRARY");
-  if (library == nullptr || library[0] == '\0') library = KIT_OMBREL_DEFAULT_PATH;
+  std::string installed = InstalledLibrary();
+  if (library == nullptr || library[0] == '\0') library = installed.empty() ? KIT_OMBREL_DEFAULT_PATH : installed.c_str();
   void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     std::fprintf(stderr, "ombrel: cannot load %s: %s\n", library, dlerror());
