@@ -16,6 +16,7 @@
 
 #include "scenario/sim_system.h"
 #include "support/json_line.h"
+#include "support/json_objects.h"
 
 namespace kit_test {
 namespace {
@@ -28,28 +29,6 @@ JsonLine Parse(const std::string& raw) {
   JsonLine o;
   EXPECT_TRUE(ParseJsonLine(raw, &o)) << raw;
   return o;
-}
-
-// The objects of a JSON array's raw text.
-std::vector<JsonLine> Items(const std::string& array) {
-  std::vector<JsonLine> out;
-  int depth = 0;
-  bool in_string = false;
-  size_t start = 0;
-  for (size_t i = 0; i < array.size(); ++i) {
-    char c = array[i];
-    if (in_string) {
-      if (c == '\\') ++i;
-      else if (c == '"') in_string = false;
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '{' && depth++ == 0) {
-      start = i;
-    } else if (c == '}' && --depth == 0) {
-      out.push_back(Parse(array.substr(start, i - start + 1)));
-    }
-  }
-  return out;
 }
 
 std::string HostPath(const std::string& windows) {
@@ -110,7 +89,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 // Applies one finding's edits: line edits from the bottom up, so that the
 // numbers of the unchanged file stay right, then the file edits.
 void ApplyFix(const JsonLine& finding) {
-  std::vector<JsonLine> edits = Items(finding.Raw("edits"));
+  std::vector<JsonLine> edits = ParsedObjects(finding.Raw("edits"));
   std::stable_sort(edits.begin(), edits.end(), [](const JsonLine& a, const JsonLine& b) {
     long long la = a.Num("line") ? a.Num("line") : 1 << 30, lb = b.Num("line") ? b.Num("line") : 1 << 30;
     return la > lb;
@@ -156,7 +135,7 @@ class KitRun {
     RunResult r = sim_.RunWords("kitcheck", words);
     JsonLine report = Parse(r.out);
     bool works = true;
-    for (const JsonLine& v : Items(report.Raw("versions"))) {
+    for (const JsonLine& v : ParsedObjects(report.Raw("versions"))) {
       JsonLine u = Parse(v.Raw("uninstall"));
       bool clean = u.Str("printer") != "left" && u.Str("driver") != "left" && u.Str("record") != "left" &&
                    u.Raw("inf_copy_removed") == "true";
@@ -173,8 +152,8 @@ class KitRun {
 
 std::vector<JsonLine> Findings(const JsonLine& report) {
   std::vector<JsonLine> out;
-  for (const JsonLine& v : Items(report.Raw("versions")))
-    for (const JsonLine& f : Items(v.Raw("findings"))) out.push_back(f);
+  for (const JsonLine& v : ParsedObjects(report.Raw("versions")))
+    for (const JsonLine& f : ParsedObjects(v.Raw("findings"))) out.push_back(f);
   return out;
 }
 
@@ -233,6 +212,17 @@ void MakeStandIns(const std::string& dir, const InfText& inf) {
       std::ofstream(dir + "/" + it->str(1), std::ios::binary) << "stand-in " << it->str(1);
 }
 
+// A kit folder in `scratch` made of a corpus INF (as setup.inf) and its
+// stand-in files; the INF's text.
+InfText CorpusKit(const std::string& inf_path, const SimSystem& scratch, std::string* dir) {
+  *dir = scratch.root() + "/kit";
+  fs::create_directories(*dir);
+  InfText inf = ReadInf(inf_path);
+  MakeStandIns(*dir, inf);
+  WriteInf(*dir + "/setup.inf", inf);
+  return inf;
+}
+
 TEST(KitcheckFixes, EachFixRemovesItsFindingOnTheTestKits) {
   std::set<std::string> fixed;
   for (const auto& e : fs::directory_iterator(std::string(KIT_SOURCE_DIR) + "/tests/kits")) {
@@ -247,7 +237,7 @@ TEST(KitcheckFixes, EachFixRemovesItsFindingOnTheTestKits) {
     // A kit whose every finding had a fix installs once they are applied:
     // each of these kits is broken by its findings alone.
     if (!ids.empty() && Findings(last).empty()) {
-      EXPECT_EQ(Items(last.Raw("versions"))[0].Raw("installed"), "true") << name << " after fixing " << *ids.begin();
+      EXPECT_EQ(ParsedObjects(last.Raw("versions"))[0].Raw("installed"), "true") << name << " after fixing " << *ids.begin();
     }
   }
   // The kits that carry these mistakes are fixed by edits alone.
@@ -260,11 +250,8 @@ TEST(KitcheckFixes, EachFixRemovesItsFindingOnTheCorpus) {
   std::set<std::string> fixed;
   for (const auto& e : fs::directory_iterator(CorpusDir())) {
     SimSystem scratch;
-    std::string dir = scratch.root() + "/kit";
-    fs::create_directories(dir);
-    InfText inf = ReadInf(e.path().string());
-    MakeStandIns(dir, inf);
-    WriteInf(dir + "/setup.inf", inf);
+    std::string dir;
+    InfText inf = CorpusKit(e.path().string(), scratch, &dir);
     std::string printer = FirstModel(inf);
     ASSERT_FALSE(printer.empty()) << e.path();
     for (const std::string& id : FixAll({e.path().filename().string(), dir + "/setup.inf", printer, "X"}))
@@ -289,7 +276,7 @@ TEST(KitcheckFixes, TheManufacturerFixMakesTheKitInstall) {
   ApplyFix(findings[0]);
   JsonLine after = run.Check();
   EXPECT_TRUE(Findings(after).empty()) << after.Raw("versions");
-  std::vector<JsonLine> versions = Items(after.Raw("versions"));
+  std::vector<JsonLine> versions = ParsedObjects(after.Raw("versions"));
   ASSERT_EQ(versions.size(), 2u);
   EXPECT_EQ(versions[0].Raw("installed"), "true") << "Windows 2000 reads the undecorated line";
 }
@@ -320,7 +307,7 @@ TEST(KitcheckFixes, TheManufacturerFixNamesTheDecoratedSectionFromTheRightSide) 
   ApplyFix(k002);
   JsonLine after = run.Check();
   EXPECT_EQ(CountOf(Findings(after), "K002"), 0u);
-  EXPECT_EQ(Items(after.Raw("versions"))[0].Raw("installed"), "true");
+  EXPECT_EQ(ParsedObjects(after.Raw("versions"))[0].Raw("installed"), "true");
 }
 
 // Validates a SARIF log against the published 2.1.0 schema (committed under
@@ -354,11 +341,8 @@ print('valid')
 TEST(KitcheckReports, JUnitAndSarifOfTheCorpusValidate) {
   for (const auto& e : fs::directory_iterator(CorpusDir())) {
     SimSystem scratch;
-    std::string dir = scratch.root() + "/kit";
-    fs::create_directories(dir);
-    InfText inf = ReadInf(e.path().string());
-    MakeStandIns(dir, inf);
-    WriteInf(dir + "/setup.inf", inf);
+    std::string dir;
+    InfText inf = CorpusKit(e.path().string(), scratch, &dir);
     std::string out = scratch.root() + "/out";
     RunResult r = scratch.RunWords("kitcheck", {"--json", "--version", "2000,xp", "--inf", dir + "/setup.inf",
                                                 "--printer", FirstModel(inf), "--mdl", "X", "--junit", out + ".xml",
@@ -423,7 +407,7 @@ TEST(KitcheckFixes, ASlashInThePrinterNameIsExplained) {
   kit.printer = "TR-2210-2220 PS";
   JsonLine after = KitRun(kit).Check();
   EXPECT_EQ(CountOf(Findings(after), "K020"), 0u);
-  EXPECT_EQ(Items(after.Raw("versions"))[0].Raw("installed"), "true");
+  EXPECT_EQ(ParsedObjects(after.Raw("versions"))[0].Raw("installed"), "true");
 }
 
 // Exit status: a warning does not fail a kit that installs, unless --strict;

@@ -13,6 +13,7 @@
 
 #include "scenario/sim_system.h"
 #include "support/json_line.h"
+#include "support/json_objects.h"
 
 namespace kit_test {
 namespace {
@@ -49,30 +50,6 @@ std::set<std::string> Split(const std::string& list) {
   std::string item;
   while (std::getline(in, item, ','))
     if (!item.empty()) out.insert(item);
-  return out;
-}
-
-// The members of the top-level objects of a JSON array's raw text.
-std::vector<JsonLine> Objects(const std::string& array) {
-  std::vector<JsonLine> out;
-  int depth = 0;
-  bool in_string = false;
-  size_t start = 0;
-  for (size_t i = 0; i < array.size(); ++i) {
-    char c = array[i];
-    if (in_string) {
-      if (c == '\\') ++i;
-      else if (c == '"') in_string = false;
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '{' && depth++ == 0) {
-      start = i;
-    } else if (c == '}' && --depth == 0) {
-      JsonLine o;
-      EXPECT_TRUE(ParseJsonLine(array.substr(start, i - start + 1), &o));
-      out.push_back(o);
-    }
-  }
   return out;
 }
 
@@ -127,7 +104,7 @@ class KitcheckTest : public ::testing::TestWithParam<std::string> {
       if (!Ports().empty()) words.insert(words.end(), {"--ports", Ports()});
     }
     RunResult r = scratch.RunWords("kitcheck", words);
-    std::vector<JsonLine> versions = Objects(Object(r.out).Raw("versions"));
+    std::vector<JsonLine> versions = ParsedObjects(Object(r.out).Raw("versions"));
     EXPECT_EQ(versions.size(), 1u);
     if (versions.empty()) return JsonLine();
     // Findings are advice: the exit status follows the install alone.
@@ -141,7 +118,7 @@ class KitcheckTest : public ::testing::TestWithParam<std::string> {
 
 std::set<std::string> FindingIds(const JsonLine& version) {
   std::set<std::string> ids;
-  for (const JsonLine& f : Objects(version.Raw("findings"))) ids.insert(f.Str("id"));
+  for (const JsonLine& f : ParsedObjects(version.Raw("findings"))) ids.insert(f.Str("id"));
   return ids;
 }
 
@@ -156,7 +133,7 @@ std::set<std::string> DriverDirectoryFiles(const SimSystem& sim) {
 }
 
 JsonLine RealObject(const std::string& array, const std::string& name) {
-  for (const JsonLine& o : Objects(array))
+  for (const JsonLine& o : ParsedObjects(array))
     if (o.Str("name") == name) return o;
   return JsonLine();
 }
@@ -187,7 +164,7 @@ TEST_P(KitcheckTest, PredictsWhatTheRealInstallDoes) {
     EXPECT_EQ(d.Raw("dependent_files"), driver.Raw("dependent_files"));
   }
   std::set<std::string> predicted_files;
-  for (const JsonLine& f : Objects(predicted.Raw("files")))
+  for (const JsonLine& f : ParsedObjects(predicted.Raw("files")))
     if (f.Num("size") >= 0) predicted_files.insert(f.Str("name"));
   EXPECT_EQ(predicted_files, DriverDirectoryFiles(real));
 

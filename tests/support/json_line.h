@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace kit_test {
 
@@ -157,6 +158,31 @@ inline bool ParseJsonLine(const std::string& text, JsonLine* out) {
     if (in.Take(',')) continue;
     return in.Take('}');
   }
+}
+
+/// The objects of a JSON array's raw text (as Raw gives it), in order; an
+/// object that does not parse comes back empty and sets `*parsed` false.
+inline std::vector<JsonLine> JsonObjects(const std::string& array, bool* parsed) {
+  std::vector<JsonLine> out;
+  int depth = 0;
+  bool in_string = false;
+  size_t start = 0;
+  for (size_t i = 0; i < array.size(); ++i) {
+    char c = array[i];
+    if (in_string) {
+      if (c == '\\') ++i;
+      else if (c == '"') in_string = false;
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '{' && depth++ == 0) {
+      start = i;
+    } else if (c == '}' && --depth == 0) {
+      JsonLine o;
+      if (!ParseJsonLine(array.substr(start, i - start + 1), &o)) *parsed = false;
+      out.push_back(o);
+    }
+  }
+  return out;
 }
 
 }  // namespace kit_test
