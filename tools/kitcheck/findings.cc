@@ -600,10 +600,4 @@ class Checker {
 
 std::vector<Finding> CheckKit(const KitQuestion& q) { return Checker(q).Run(); }
 
-bool HasError(const std::vector<Finding>& findings) {
-  for (const Finding& f : findings)
-    if (f.severity == "error") return true;
-  return false;
-}
-
 }  // namespace kitcheck

@@ -45,7 +45,4 @@ struct KitQuestion {
 /// describes what the installer reads; the parsed file gives the lines.
 std::vector<Finding> CheckKit(const KitQuestion& q);
 
-/// True when any finding is an error.
-bool HasError(const std::vector<Finding>& findings);
-
 }  // namespace kitcheck
