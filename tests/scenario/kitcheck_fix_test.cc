@@ -408,6 +408,12 @@ TEST(KitcheckFixes, ASlashInThePrinterNameIsExplained) {
   JsonLine after = KitRun(kit).Check();
   EXPECT_EQ(CountOf(Findings(after), "K020"), 0u);
   EXPECT_EQ(ParsedObjects(after.Raw("versions"))[0].Raw("installed"), "true");
+  // The model list the same way: the command line hands on "TR-2210".
+  kit.mdl = "TR-2210/2220";
+  std::vector<JsonLine> models = Findings(KitRun(kit).Check());
+  ASSERT_EQ(CountOf(models, "K020"), 2u) << "one per version checked";
+  EXPECT_NE(models[0].Str("message").find("the model list \"TR-2210/2220\" holds '/'"), std::string::npos)
+      << models[0].Str("message");
 }
 
 // Exit status: a warning does not fail a kit that installs, unless --strict;
