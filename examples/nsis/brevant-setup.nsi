@@ -7,9 +7,12 @@
 ;
 ; Defines (all optional): BIN_DIR (default: the release package's bin folder
 ; under build/release/unpacked), KIT_DIR (the printer kit, default
-; ../kit), OUTFILE. Command line of the built program: /S for a silent
-; install, /D=FOLDER for the install folder, /LOG=FILE to record each step's
-; result (the uninstaller takes /S and /LOG= too).
+; ../kit), OUTFILE, PRINTER_WAIT_SECONDS (how long to wait for the printer,
+; default 120). Command line of the built program: /S for a silent install,
+; /D=FOLDER for the install folder (default: $PROGRAMFILES\Brevant\TR-2210),
+; /LOG=FILE to record each step's result (the uninstaller takes /S and /LOG=
+; too). A failed install ends with exit code 2 and leaves the uninstaller,
+; which removes whatever the install did get done.
 
 Unicode true
 !include "LogicLib.nsh"
@@ -24,6 +27,11 @@ Unicode true
 !ifndef OUTFILE
   !define OUTFILE "brevant-tr2210-setup.exe"
 !endif
+
+!ifndef PRINTER_WAIT_SECONDS
+  !define PRINTER_WAIT_SECONDS 120
+!endif
+!define /math PRINTER_WAIT_TRIES ${PRINTER_WAIT_SECONDS} * 2  ; one every half second
 
 !define VENDOR "Brevant"
 !define PRINTER "Brevant TR-2210 Series PS"   ; the model description in setup.inf
@@ -70,8 +78,37 @@ Var Log  ; the /LOG= results file, or empty
   System::Call '$PLUGINSDIR\Ombrel.dll::IsPrinterInstalled(i 0, i 0, m "${PRINTER}") i .${RESULT}'
 !macroend
 
+; Asks IsPrinterInstalled every half second until it answers 1 or
+; PRINTER_WAIT_SECONDS have passed; $0 holds its last answer. On Windows
+; XP, Server 2003 and every Windows from 7 on, Quillset.exe hands the INF to
+; the system's printer installation (rundll32.exe printui.dll) and ends
+; without waiting for it: the printer appears some seconds later.
+!macro WaitForPrinter
+  StrCpy $R2 0
+  ${Do}
+    !insertmacro IsPrinterInstalled r0
+    ${If} $0 = 1
+    ${OrIf} $R2 >= ${PRINTER_WAIT_TRIES}
+      ${Break}
+    ${EndIf}
+    Sleep 500
+    IntOp $R2 $R2 + 1
+  ${Loop}
+  IntOp $R2 $R2 * 500
+  !insertmacro Record "printer-wait-ms=$R2"
+!macroend
+
 Function .onInit
   !insertmacro OpenLog
+FunctionEnd
+
+Function WriteUninstallEntry
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${VENDOR} TR-2210 printer driver"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 FunctionEnd
 
 Section "Printer driver and printer"
@@ -91,6 +128,11 @@ Section "Printer driver and printer"
 
   !insertmacro IsPrinterInstalled r0
   !insertmacro Record "before-install IsPrinterInstalled=$0"
+  !insertmacro Record "INSTDIR=$INSTDIR"
+
+  ; The uninstaller comes first, so that it can take away what a failed
+  ; install left behind (the driver, the registered INF, the record).
+  Call WriteUninstallEntry
 
   ; Quillset.exe always ends an install with 1; a failure shows its own box.
   ClearErrors
@@ -102,11 +144,12 @@ Section "Printer driver and printer"
   ${EndIf}
   !insertmacro Record "Quillset-install=$1"
 
-  ; So the printer itself tells whether the install worked.
-  !insertmacro IsPrinterInstalled r0
+  ; So the printer itself tells whether the install worked, once the
+  ; printer installation that Quillset.exe may have started has had its time.
+  !insertmacro WaitForPrinter
   !insertmacro Record "after-install IsPrinterInstalled=$0"
   ${If} $0 <> 1
-    MessageBox MB_OK|MB_ICONSTOP "The printer ${PRINTER} was not installed; the message before this one gave the reason." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "The printer ${PRINTER} was not installed within ${PRINTER_WAIT_SECONDS} seconds.$\r$\n$\r$\nCheck the messages shown before this one (from Quillset.exe or the Windows printer installation), that the driver files are complete in $INSTDIR\Driver, and that the Print Spooler service is running. Then run $INSTDIR\uninstall.exe and this setup again." /SD IDOK
     Abort
   ${EndIf}
 
@@ -116,13 +159,6 @@ Section "Printer driver and printer"
   ; The kit's files are read-only while the driver is installed.
   System::Call '$PLUGINSDIR\Ombrel.dll::MySetFilesAttibute(i 0, *i ${FILE_ATTRIBUTE_READONLY}, m "$INSTDIR\Driver") i .r0'
   !insertmacro Record "MySetFilesAttibute=$0"
-
-  WriteUninstaller "$INSTDIR\uninstall.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${VENDOR} TR-2210 printer driver"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
 Function .onInstSuccess

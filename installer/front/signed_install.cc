@@ -8,8 +8,13 @@
 #include "installer/records/oem_inf.h"
 #include "platform/win32.h"
 
+// Every value stands in double quotes, the INF path too (Microsoft's
+// documented form of /f): printui splits its words as CommandLineToArgvW
+// does, so an unquoted "C:\Program Files\..." would reach it as two words
+// and it would refuse the whole command. SetupPrinter has already taken every
+// double quote out of the INF path, so the path cannot end the quotes early.
 const char kPrintUiCommandFormat[] =
-    "printui.dll,PrintUIEntry /if /b \"%s\" /f %s /r \"%s\" /m \"%s\"";
+    "printui.dll,PrintUIEntry /if /b \"%s\" /f \"%s\" /r \"%s\" /m \"%s\"";
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 /// Parameters handed to rundll32.exe: printer name, INF path, port, printer
-/// name (the INF path stands unquoted).
+/// name, each in double quotes.
 extern const char kPrintUiCommandFormat[];
 
 /// Starts "<system>\rundll32.exe printui.dll,PrintUIEntry /if ..." hidden,

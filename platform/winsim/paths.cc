@@ -260,3 +260,25 @@ DWORD ErrnoToWin32(int err) {
 }
 
 }  // namespace winsim
+
+extern "C" {
+
+// KERNEL32.GetCurrentDirectoryA: the host's current directory as a Windows
+// path (C: below the root's drive_c, Z: elsewhere). The length without the
+// NUL, or, when the buffer is too small, the size it needs with the NUL
+// (MS, GetCurrentDirectory).
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+  if (winsim::FaultInjected("GetCurrentDirectoryA")) return 0;
+  char cwd[4096];
+  if (!::getcwd(cwd, sizeof cwd)) {
+    SetLastError(winsim::ErrnoToWin32(errno));
+    return 0;
+  }
+  std::string dir = winsim::ToWindowsPath(cwd);
+  if (buffer == nullptr || dir.size() + 1 > size) return static_cast<DWORD>(dir.size() + 1);
+  dir.copy(buffer, dir.size());
+  buffer[dir.size()] = '\0';
+  return static_cast<DWORD>(dir.size());
+}
+
+}  // extern "C"

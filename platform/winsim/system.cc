@@ -60,7 +60,11 @@ struct VersionPreset {
   const char* csd;
 };
 
-// What GetVersionExA reports on each system `winsim init --version` knows.
+// What GetVersionExA reports on each system `winsim init --version` knows,
+// to a program with Quillset.exe's manifest (Vista, 7 and 8 declared). From
+// 8.1 on Windows reports 6.2.9200 and no service pack to a program that does
+// not declare the running version (Microsoft's documentation of
+// GetVersionEx, "Targeting your application for Windows").
 constexpr VersionPreset kPresets[] = {
     {"95", 1, 4, 0, 950, ""},
     {"95sp", 1, 4, 0, 1111, " B"},
@@ -70,8 +74,13 @@ constexpr VersionPreset kPresets[] = {
     {"nt4", 2, 4, 0, 1381, "Service Pack 6"},
     {"2000", 2, 5, 0, 2195, "Service Pack 4"},
     {"xp", 2, 5, 1, 2600, "Service Pack 3"},
+    {"2003", 2, 5, 2, 3790, "Service Pack 2"},
     {"vista", 2, 6, 0, 6002, "Service Pack 2"},
     {"7", 2, 6, 1, 7601, "Service Pack 1"},
+    {"8", 2, 6, 2, 9200, ""},
+    {"8.1", 2, 6, 2, 9200, ""},
+    {"10", 2, 6, 2, 9200, ""},
+    {"11", 2, 6, 2, 9200, ""},
 };
 
 std::string SystemIniText(const VersionPreset& p) {
@@ -308,13 +317,20 @@ const SystemFacts& Facts() {
   return *s.facts;
 }
 
+std::vector<std::string> VersionNames() {
+  std::vector<std::string> names;
+  for (const auto& p : kPresets) names.push_back(p.name);
+  return names;
+}
+
 bool InitRoot(const std::string& version_name, bool force, std::string* error) {
   const VersionPreset* preset = nullptr;
   for (const auto& p : kPresets)
     if (version_name == p.name) preset = &p;
   if (!preset) {
-    *error = "unknown version '" + version_name +
-             "' (95, 95sp, 98, 98a, me, nt4, 2000, xp, vista, 7)";
+    std::string known;
+    for (const std::string& name : VersionNames()) known += (known.empty() ? "" : ", ") + name;
+    *error = "unknown version '" + version_name + "' (" + known + ")";
     return false;
   }
   std::string root = Root();

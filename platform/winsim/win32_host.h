@@ -458,6 +458,7 @@ LONG WINAPI RegCloseKey(HKEY key);
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id,

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -58,9 +59,12 @@ struct SystemFacts {
 /// lines are ignored (with one warning on stderr).
 const SystemFacts& Facts();
 
-/// Writes a fresh system.ini for the named version (95, 95sp, 98, 98a, me,
-/// nt4, 2000, xp, vista, 7). Returns false with a message for an unknown name
-/// or a root that cannot be written.
+/// The versions InitRoot knows, oldest first: 95, 95sp, 98, 98a, me, nt4,
+/// 2000, xp, 2003, vista, 7, 8, 8.1, 10, 11.
+std::vector<std::string> VersionNames();
+
+/// Writes a fresh system.ini for one of VersionNames(). Returns false with a
+/// message for an unknown name or a root that cannot be written.
 bool InitRoot(const std::string& version_name, bool force, std::string* error);
 
 // ---- faults (faults.cc) ----------------------------------------------------

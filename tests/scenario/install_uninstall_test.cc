@@ -184,8 +184,8 @@ TEST(InstallUninstallTest, XpHandsTheInfToThePrinterUiAndRecordsTheCopy) {
 
   EXPECT_EQ(sim.Quillset(InstallLine()), 1);
   std::string events = sim.Events();
-  std::string parameters = "printui.dll,PrintUIEntry /if /b \"Brevant TR-2210 Series PS\" /f " +
-                           KitInf() + " /r \"USB002\" /m \"Brevant TR-2210 Series PS\"";
+  std::string parameters = "printui.dll,PrintUIEntry /if /b \"Brevant TR-2210 Series PS\" /f \"" +
+                           KitInf() + "\" /r \"USB002\" /m \"Brevant TR-2210 Series PS\"";
   // The event holds JSON strings: quotes and backslashes escaped.
   std::string json_parameters;
   for (char c : parameters) {

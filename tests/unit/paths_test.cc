@@ -109,6 +109,23 @@ TEST_F(PathsTest, RelativePathsStartAtTheCurrentDirectory) {
   for (const Case& c : cases) EXPECT_EQ(Mapped(c.path), c.mapped) << c.path;
 }
 
+// GetCurrentDirectoryA names the same directory that relative paths start
+// at; a buffer too small gets the size needed with the NUL, as
+// GetWindowsDirectoryA's does.
+TEST_F(PathsTest, CurrentDirectoryIsTheWindowsFormOfTheHostOne) {
+  char dir[MAX_PATH] = {};
+  {
+    CurrentDirectory cwd(root_.DriveC("work/my kit"));
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof dir, dir), 14u);
+    EXPECT_STREQ(dir, "C:\\work\\my kit");
+    EXPECT_EQ(GetCurrentDirectoryA(14, dir), 15u);
+    EXPECT_EQ(Mapped(std::string(dir) + "\\setup.inf"), "work/my kit/setup.inf");
+  }
+  CurrentDirectory cwd("/tmp");
+  EXPECT_EQ(GetCurrentDirectoryA(sizeof dir, dir), 6u);
+  EXPECT_STREQ(dir, "Z:\\tmp");
+}
+
 TEST_F(PathsTest, FileFunctionsNameTheFileWithoutTrailingDotsAndBlanks) {
   root_.WriteDriveC("kit/A.DLL", "driver");
   fs::create_directories(root_.DriveC("out"));

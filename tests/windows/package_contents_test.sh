@@ -13,6 +13,10 @@ want=$(printf '%s\n' bin/Quillset.exe bin/Ombrel.dll include/ombrel.h lib/Ombrel
   doc/licenses/gcc-runtime.txt doc/licenses/mingw-w64-runtime.txt | sort)
 if [ "$listing" = "$want" ]; then echo "ok: the package holds exactly the expected files"; else
   echo "FAIL: package files differ:"; diff <(echo "$want") <(echo "$listing"); fail=1; fi
+# The printer-UI test fixture is built beside the deliverables but never packed.
+[ -f "$KIT_BUILD_DIR/fixtures/printui.dll" ] || { echo "FAIL: the build has no printui.dll fixture"; fail=1; }
+if unzip -Z1 "$zip" | grep -qi 'printui'; then echo "FAIL: the package holds the printui.dll test fixture"; fail=1; else
+  echo "ok: the package holds no printui.dll"; fi
 for f in Quillset.exe Ombrel.dll; do
   if unzip -p "$zip" "bin/$f" | cmp -s - "$KIT_BUILD_DIR/$f"; then echo "ok: bin/$f is the built file"; else
     echo "FAIL: bin/$f differs from the build's"; fail=1; fi

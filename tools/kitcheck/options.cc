@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "installer/front/command_line.h"
+#include "platform/winsim/winsim.h"
 
 namespace kitcheck {
 
@@ -19,7 +20,8 @@ const char kUsage[] =
     "  --inf PATH       the kit's INF (a host path, or a Windows path such as Z:\\kit\\setup.inf)\n"
     "  --printer NAME   the printer name (/PRINTER), without quotes\n"
     "  --mdl LIST       the model list (/MDL), without quotes\n"
-    "  --version V      2000 (default), xp, ..., a comma-separated list, or all\n"
+    "  --version V      one of 95, 95sp, 98, 98a, me, nt4, 2000 (default), xp, 2003,\n"
+    "                   vista, 7, 8, 8.1, 10, 11; a comma-separated list; or all\n"
     "  --cab FILE       the driver cache cabinet of the fresh system\n"
     "  --ports FILE     port records (.reg) to import into the fresh system\n"
     "  --root DIR       copy this simulated system instead of making a fresh one\n"
@@ -34,8 +36,7 @@ const char kUsage[] =
     "  2  bad arguments\n";
 
 const std::vector<std::string>& KnownVersions() {
-  static const std::vector<std::string> versions = {"95", "95sp", "98", "98a", "me",
-                                                    "nt4", "2000", "xp", "vista", "7"};
+  static const std::vector<std::string> versions = winsim::VersionNames();
   return versions;
 }
 

@@ -15,7 +15,7 @@ std::string Joined(const std::string& dir, const std::string& name) {
   return dir + "\\" + name;
 }
 
-bool SystemString(UINT (*get)(LPSTR, UINT), std::string* out) {
+bool SystemString(UINT(WINAPI* get)(LPSTR, UINT), std::string* out) {
   char buffer[MAX_PATH] = {};
   UINT n = get(buffer, sizeof buffer);
   if (n == 0 || n >= sizeof buffer) return false;

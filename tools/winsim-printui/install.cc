@@ -1,10 +1,8 @@
 #include "tools/winsim-printui/install.h"
 
-#include <unistd.h>
-
 #include <vector>
 
-#include "platform/winsim/winsim.h"
+#include "platform/win32.h"
 #include "tools/winsim-printui/driver_files.h"
 #include "tools/winsim-printui/driver_package.h"
 #include "tools/winsim-printui/messages.h"
@@ -26,7 +24,7 @@ bool IsFullPath(const std::string& p) {
   return (p.size() > 2 && p[1] == ':' && (p[2] == '\\' || p[2] == '/')) || p.rfind("\\\\", 0) == 0;
 }
 
-std::string Text(UINT (*get)(LPSTR, UINT)) {
+std::string Text(UINT(WINAPI* get)(LPSTR, UINT)) {
   char buffer[MAX_PATH] = {};
   UINT n = get(buffer, sizeof buffer);
   return n > 0 && n < sizeof buffer ? std::string(buffer) : std::string();
@@ -165,9 +163,10 @@ std::string InfPath(const std::string& value) {
   if (value.find_first_of("\\/") == std::string::npos) {
     return Text(&GetWindowsDirectoryA) + "\\inf\\" + value;
   }
-  char cwd[4096];
-  std::string folder = ::getcwd(cwd, sizeof cwd) ? winsim::ToWindowsPath(cwd) : std::string();
-  return folder + "\\" + value;
+  char folder[MAX_PATH] = {};
+  DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+  if (n == 0 || n >= sizeof folder) folder[0] = '\0';
+  return std::string(folder) + "\\" + value;
 }
 
 DWORD InstallFromInf(const Arguments& args) {
