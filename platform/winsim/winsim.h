@@ -56,8 +56,10 @@ const SystemFacts& Facts();
 
 /// Writes a fresh system.ini for the named version (95, 95sp, 98, 98a, me,
 /// nt4, 2000, xp, vista, 7). Returns false with a message for an unknown name
-/// or a root that cannot be written.
-bool InitRoot(const std::string& version_name, bool force, std::string* error);
+/// or a root that cannot be written. Unless `bare`, the system also gets
+/// the printer class installer's NTPRINT.INF and core driver files that a
+/// Windows of that version holds (system_drivers.h).
+bool InitRoot(const std::string& version_name, bool force, std::string* error, bool bare = false);
 
 // ---- faults (faults.cc) ----------------------------------------------------
 

@@ -10,7 +10,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: winsim [--root DIR] COMMAND [ARGS]\n"
-    "  init [--version 95|95sp|98|98a|me|nt4|2000|xp|vista|7] [--force]\n"
+    "  init [--version 95|95sp|98|98a|me|nt4|2000|xp|vista|7] [--force] [--bare]\n"
     "  printers [--json]      the local printers\n"
     "  drivers [--json]       the installed printer drivers\n"
     "  default                the default printer\n"
@@ -29,7 +29,7 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"init", RunInit, "usage: winsim init [--version 95|95sp|98|98a|me|nt4|2000|xp|vista|7] [--force]\n"},
+    {"init", RunInit, "usage: winsim init [--version 95|95sp|98|98a|me|nt4|2000|xp|vista|7] [--force] [--bare]\n"},
     {"reg", RunReg,
      "usage: winsim reg export [KEY]     registry as .reg text (KEY like HKLM\\Software\\X)\n"
      "       winsim reg import FILE.reg  apply a .reg file (all or nothing)\n"},
