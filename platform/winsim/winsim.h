@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -83,6 +84,15 @@ std::string WideToAnsi(std::u32string_view wide);
 /// host name has no Windows form).
 bool Utf8ToWide(std::string_view utf8, std::u32string* wide);
 std::string WideToUtf8(std::u32string_view wide);
+
+/// The positions, in order, of the bytes of `chars` in ANSI text of the
+/// system code page, leaving out the trail bytes of double-byte characters
+/// (code pages 932, 936, 949, 950), which may be 0x5C (`\`) or `/`-like.
+std::vector<size_t> AnsiCharPositions(std::string_view ansi, std::string_view chars);
+
+/// The first / last of those positions, or npos.
+size_t FindAnsiChar(std::string_view ansi, std::string_view chars);
+size_t FindLastAnsiChar(std::string_view ansi, std::string_view chars);
 
 /// The upper case of one character, as the file system compares names
 /// (Unicode simple case mapping).
