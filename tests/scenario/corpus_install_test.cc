@@ -150,4 +150,54 @@ std::string NameOf(const ::testing::TestParamInfo<Expected>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusInstallTest, ::testing::ValuesIn(kCorpus), NameOf);
 
+// The Ghostscript kit (Include=NTPRINT.INF, Needs=PSCRIPT.OEM) on systems
+// whose printer class files are not as a fresh Windows has them.
+class SystemFilesTest : public ::testing::Test {
+ protected:
+  std::string Install(const std::string& version) {
+    std::string inf = sim_.root() + "/kit/gs-ghostpdf-crlf.inf";
+    if (!fs::exists(inf)) MakeKit("gs-ghostpdf-crlf.inf", sim_.root() + "/kit");
+    EXPECT_EQ(sim_.Quillset(InstallLine(inf, kModel)), 1);
+    EXPECT_TRUE(kit_test::WaitForPrintUi(sim_.root())) << version;
+    return sim_.Events();
+  }
+  bool Installed() { return Contains(sim_.Winsim({"printers"}), kModel); }
+
+  static constexpr char kModel[] = "Ghostscript PDF";
+  SimSystem sim_;
+};
+
+TEST_F(SystemFilesTest, VistaAndLaterTakeTheCoreFilesFromTheDriverStore) {
+  sim_.Winsim({"init", "--version", "7", "--force"});
+  EXPECT_FALSE(fs::exists(sim_.DriveC("WINDOWS/Driver Cache/i386/driver.cab")));
+  std::string events = Install("7");
+  EXPECT_TRUE(Installed()) << events;
+  EXPECT_TRUE(fs::exists(sim_.DriveC("WINDOWS/system32/spool/drivers/w32x86/3/PSCRIPT5.DLL")));
+}
+
+// Windows' class installer then lacks the data section and the Needs
+// section: the driver has no driver file, which the spooler refuses.
+TEST_F(SystemFilesTest, ADeletedNtprintInfFailsWithTheSpoolersErrorInABox) {
+  sim_.Winsim({"init", "--version", "xp", "--force"});
+  fs::remove(sim_.DriveC("WINDOWS/inf/NTPRINT.INF"));
+  std::string events = Install("xp");
+  EXPECT_FALSE(Installed());
+  EXPECT_TRUE(Contains(events, "Unable to install printer Ghostscript PDF.")) << events;
+}
+
+TEST_F(SystemFilesTest, ADamagedOrDeletedDriverCabinetFailsAtTheFirstCoreFile) {
+  for (bool deleted : {false, true}) {
+    sim_.Winsim({"init", "--version", "xp", "--force"});
+    std::string cabinet = sim_.DriveC("WINDOWS/Driver Cache/i386/driver.cab");
+    if (deleted) {
+      fs::remove(cabinet);
+    } else {
+      fs::resize_file(cabinet, fs::file_size(cabinet) / 2);
+    }
+    std::string events = Install("xp");
+    EXPECT_FALSE(Installed()) << deleted;
+    EXPECT_TRUE(Contains(events, "(error 0x00000002)\\nPSCRIPT5.DLL")) << events;
+  }
+}
+
 }  // namespace
