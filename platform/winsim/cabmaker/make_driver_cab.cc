@@ -4,9 +4,7 @@
 // files, packs them with gcab into a Microsoft Cabinet (MSZIP), and writes
 // OUTDIR/driver_cab_data.cc, which holds the cabinet's bytes for
 // `winsim init` to lay down as <Windows>\Driver Cache\i386\driver.cab.
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <utime.h>
 
 #include <cstdio>
@@ -15,9 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/winsim/cabmaker/gcab.h"
 #include "platform/winsim/core_driver_files.h"
-
-extern char** environ;
 
 namespace {
 
@@ -32,19 +29,6 @@ bool WriteMember(const std::string& path, const std::string& bytes) {
   out.close();
   struct utimbuf times = {kMemberTime, kMemberTime};
   return ::utime(path.c_str(), &times) == 0;
-}
-
-bool RunGcab(const std::string& cabinet, const std::vector<std::string>& members) {
-  std::vector<std::string> words = {"gcab", "-c", "-z", "-n", cabinet};
-  words.insert(words.end(), members.begin(), members.end());
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "gcab", nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::string SourceOf(const std::string& bytes) {
@@ -82,7 +66,7 @@ int main(int argc, char** argv) {
     }
   }
   std::string cabinet = out_dir + "/driver.cab";
-  if (!RunGcab(cabinet, members)) {
+  if (!winsim::cabmaker::PackWithGcab(cabinet, members)) {
     std::fputs("make_driver_cab: gcab failed (Debian package: gcab)\n", stderr);
     return 1;
   }
