@@ -183,6 +183,13 @@ TEST_F(SystemFilesTest, ADeletedNtprintInfFailsWithTheSpoolersErrorInABox) {
   std::string events = Install("xp");
   EXPECT_FALSE(Installed());
   EXPECT_TRUE(Contains(events, "Unable to install printer Ghostscript PDF.")) << events;
+
+  // A bare system has neither NTPRINT.INF nor the cabinet: the same.
+  sim_.Winsim({"init", "--version", "xp", "--force", "--bare"});
+  EXPECT_FALSE(fs::exists(sim_.DriveC("WINDOWS/Driver Cache/i386/driver.cab")));
+  events = Install("xp");
+  EXPECT_FALSE(Installed());
+  EXPECT_TRUE(Contains(events, "Unable to install printer Ghostscript PDF.")) << events;
 }
 
 TEST_F(SystemFilesTest, ADamagedOrDeletedDriverCabinetFailsAtTheFirstCoreFile) {

@@ -44,8 +44,8 @@ class Gatherer {
     }
     TakeKeys(inf, section);
     std::string data_section = inf.Value(section, "DataSection");
-    for (const InfFile* appended : appended_) {
-      if (IsSet(data_section)) TakeKeys(*appended, data_section);
+    if (IsSet(data_section)) {
+      for (const InfFile* appended : appended_) TakeKeys(*appended, data_section);
     }
     for (const std::string& needed : inf.Fields(section, "Needs")) RunNeeded(needed);
   }
