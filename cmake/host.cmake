@@ -8,6 +8,7 @@ file(GLOB WINSIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/winsim/*
 list(FILTER WINSIM_SOURCES EXCLUDE REGEX "/exe_main\\.cc$")
 # The core driver files' cabinet that a fresh Windows 2000, XP or Server 2003
 # holds, packed by gcab at build time and compiled into winsim.
+find_program(GCAB_PROGRAM gcab REQUIRED)  # Debian package: gcab
 set(WINSIM_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 add_executable(make_driver_cab ${CMAKE_SOURCE_DIR}/platform/winsim/cabmaker/make_driver_cab.cc
   ${CMAKE_SOURCE_DIR}/platform/winsim/core_driver_files.cc)
