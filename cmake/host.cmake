@@ -6,7 +6,17 @@ find_library(MSPACK_LIBRARY mspack REQUIRED)
 
 file(GLOB WINSIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/winsim/*.cc)
 list(FILTER WINSIM_SOURCES EXCLUDE REGEX "/exe_main\\.cc$")
-add_library(winsim_platform STATIC ${WINSIM_SOURCES})
+# The core driver files' cabinet that a fresh Windows 2000, XP or Server 2003
+# holds, packed by gcab at build time and compiled into winsim.
+find_program(GCAB_PROGRAM gcab REQUIRED)  # Debian package: gcab
+set(WINSIM_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+add_executable(make_driver_cab ${CMAKE_SOURCE_DIR}/platform/winsim/cabmaker/make_driver_cab.cc
+  ${CMAKE_SOURCE_DIR}/platform/winsim/core_driver_files.cc)
+add_custom_command(OUTPUT ${WINSIM_GENERATED_DIR}/driver_cab_data.cc
+  COMMAND make_driver_cab ${WINSIM_GENERATED_DIR}
+  DEPENDS make_driver_cab
+  COMMENT "Packing the core driver files' stand-ins into driver.cab" VERBATIM)
+add_library(winsim_platform STATIC ${WINSIM_SOURCES} ${WINSIM_GENERATED_DIR}/driver_cab_data.cc)
 target_include_directories(winsim_platform PUBLIC ${MSPACK_INCLUDE_DIR})
 target_link_libraries(winsim_platform PUBLIC SQLite::SQLite3 ${MSPACK_LIBRARY} ${CMAKE_DL_LIBS} Threads::Threads)
 target_compile_options(winsim_platform PRIVATE ${KIT_PRODUCT_FLAGS})

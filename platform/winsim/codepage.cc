@@ -57,6 +57,29 @@ bool Utf8ToWide(std::string_view utf8, std::u32string* wide) {
 
 std::string WideToUtf8(std::u32string_view wide) { return profile::UnicodeToAnsi(wide, kUtf8); }
 
+std::vector<size_t> AnsiCharPositions(std::string_view ansi, std::string_view chars) {
+  UINT cp = Facts().code_page;
+  std::vector<size_t> at;
+  for (size_t i = 0; i < ansi.size(); ++i) {
+    if (IsLeadByteOf(cp, static_cast<BYTE>(ansi[i]))) {
+      ++i;  // the trail byte (0x5C in 932 and others) is part of the character
+    } else if (chars.find(ansi[i]) != std::string_view::npos) {
+      at.push_back(i);
+    }
+  }
+  return at;
+}
+
+size_t FindAnsiChar(std::string_view ansi, std::string_view chars) {
+  std::vector<size_t> at = AnsiCharPositions(ansi, chars);
+  return at.empty() ? std::string_view::npos : at.front();
+}
+
+size_t FindLastAnsiChar(std::string_view ansi, std::string_view chars) {
+  std::vector<size_t> at = AnsiCharPositions(ansi, chars);
+  return at.empty() ? std::string_view::npos : at.back();
+}
+
 char32_t UpperCaseOf(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
   // glibc's C.UTF-8 locale carries Unicode's simple case mapping whatever

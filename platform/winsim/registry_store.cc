@@ -1,17 +1,20 @@
 // Keys and values on the tables of system.db (see registry_store.h).
 #include "platform/winsim/registry_store.h"
 
+#include "platform/winsim/winsim.h"
+
 namespace winsim::regstore {
 namespace {
 
 // Splits a key path at backslashes; empty components are skipped, as the
-// registry does for a trailing backslash.
+// registry does for a trailing backslash. The ANSI functions split the
+// Unicode form, so the trail byte of a double-byte character never splits.
 std::vector<std::string> Components(std::string_view path) {
   std::vector<std::string> parts;
   size_t i = 0;
-  while (i <= path.size()) {
-    size_t next = path.find('\\', i);
-    if (next == std::string_view::npos) next = path.size();
+  std::vector<size_t> cuts = AnsiCharPositions(path, "\\");
+  cuts.push_back(path.size());
+  for (size_t next : cuts) {
     if (next > i) parts.emplace_back(path.substr(i, next - i));
     i = next + 1;
   }

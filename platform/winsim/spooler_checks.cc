@@ -54,7 +54,7 @@ bool IsOurEnvironment(const char* environment) {
 bool IsValidPrinterName(const char* name) {
   if (name == nullptr || name[0] == '\0') return false;
   std::string_view n(name);
-  return n.find('\\') == n.npos && n.find(',') == n.npos;
+  return FindAnsiChar(n, "\\,") == n.npos;
 }
 
 bool IsKnownDatatype(std::string_view datatype) {

@@ -17,21 +17,17 @@ std::string DriverDirectory() { return Facts().driver_dir; }
 
 std::string VersionDirectory() { return DriverDirectory() + "\\3"; }
 
-bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Splits a Windows path at its last separator.
 void SplitPath(const std::string& path, std::string* dir, std::string* name) {
-  size_t cut = path.find_last_of("\\/");
+  size_t cut = FindLastAnsiChar(path, "\\/");
   *dir = cut == std::string::npos ? std::string() : path.substr(0, cut);
   *name = cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 bool IsPlainFileName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
-  for (char c : name) {
-    if (IsPathSeparator(c) || c == ':') return false;
-  }
-  return true;
+  return FindAnsiChar(name, "\\/:") == std::string_view::npos;
 }
 
 OfferedAge CompareTimes(const std::string& installed_path, const std::string& offered_path) {
@@ -56,7 +52,7 @@ DWORD FromErrorCode(const std::error_code& ec) { return ErrnoToWin32(ec.value())
 DWORD FindDriverFile(const std::string& name, SourceFile* file) {
   std::string dir;
   SplitPath(name, &dir, &file->file_name);
-  bool has_dir = name.find_first_of("\\/:") != std::string::npos;
+  bool has_dir = FindAnsiChar(name, "\\/:") != std::string::npos;
   if (!IsPlainFileName(file->file_name)) return ERROR_FILE_NOT_FOUND;
   // A path may name the driver directory itself, and nothing else.
   if (has_dir && !SameName(dir, DriverDirectory())) return ERROR_FILE_NOT_FOUND;

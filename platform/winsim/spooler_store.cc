@@ -3,6 +3,7 @@
 #include "platform/winsim/spooler_store.h"
 
 #include "platform/winsim/registry_store.h"
+#include "platform/winsim/winsim.h"
 
 namespace winsim::spooler {
 namespace {
@@ -146,7 +147,7 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 bool IsKeyName(std::string_view name) {
-  return !name.empty() && name.find('\\') == std::string_view::npos;
+  return !name.empty() && FindAnsiChar(name, "\\") == std::string_view::npos;
 }
 
 bool HasDefaults(sqlite3* db) {

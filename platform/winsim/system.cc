@@ -22,6 +22,7 @@
 
 #include "platform/winsim/faults_internal.h"
 #include "platform/winsim/store.h"
+#include "platform/winsim/system_drivers.h"
 #include "platform/winsim/winsim.h"
 
 namespace winsim {
@@ -323,7 +324,7 @@ std::vector<std::string> VersionNames() {
   return names;
 }
 
-bool InitRoot(const std::string& version_name, bool force, std::string* error) {
+bool InitRoot(const std::string& version_name, bool force, std::string* error, bool bare) {
   const VersionPreset* preset = nullptr;
   for (const auto& p : kPresets)
     if (version_name == p.name) preset = &p;
@@ -352,6 +353,7 @@ bool InitRoot(const std::string& version_name, bool force, std::string* error) {
   ResetProcessState();
   SetRoot(saved_override.empty() ? root : saved_override);
   if (!MakeSystemTree(Facts(), error) || !MakeSystemPrograms(Facts(), error)) return false;
+  if (!bare && !InstallSystemDrivers(Facts(), error)) return false;
   DWORD db_error = 0;
   if (!Database(&db_error)) {
     *error = "cannot create the registry database in " + root;

@@ -64,8 +64,10 @@ const SystemFacts& Facts();
 std::vector<std::string> VersionNames();
 
 /// Writes a fresh system.ini for one of VersionNames(). Returns false with a
-/// message for an unknown name or a root that cannot be written.
-bool InitRoot(const std::string& version_name, bool force, std::string* error);
+/// message for an unknown name or a root that cannot be written. Unless
+/// `bare`, the system also gets the printer class installer's NTPRINT.INF and
+/// core driver files that a Windows of that version holds (system_drivers.h).
+bool InitRoot(const std::string& version_name, bool force, std::string* error, bool bare = false);
 
 // ---- faults (faults.cc) ----------------------------------------------------
 
@@ -89,6 +91,15 @@ std::string WideToAnsi(std::u32string_view wide);
 /// host name has no Windows form).
 bool Utf8ToWide(std::string_view utf8, std::u32string* wide);
 std::string WideToUtf8(std::u32string_view wide);
+
+/// The positions, in order, of the bytes of `chars` in ANSI text of the
+/// system code page, leaving out the trail bytes of double-byte characters
+/// (code pages 932, 936, 949, 950), which may be 0x5C (`\`) or `/`-like.
+std::vector<size_t> AnsiCharPositions(std::string_view ansi, std::string_view chars);
+
+/// The first / last of those positions, or npos.
+size_t FindAnsiChar(std::string_view ansi, std::string_view chars);
+size_t FindLastAnsiChar(std::string_view ansi, std::string_view chars);
 
 /// The upper case of one character, as the file system compares names
 /// (Unicode simple case mapping).

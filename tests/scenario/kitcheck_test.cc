@@ -82,7 +82,8 @@ class KitcheckTest : public ::testing::TestWithParam<std::string> {
     if (!Cabinet().empty()) {
       std::string cache = sim.DriveC("WINDOWS/Driver Cache/i386");
       fs::create_directories(cache);
-      fs::copy_file(Cabinet(), cache + "/driver.cab");
+      // The kit's cabinet stands in for the system's, as kitcheck's --cab.
+      fs::copy_file(Cabinet(), cache + "/driver.cab", fs::copy_options::overwrite_existing);
     }
     if (!Ports().empty()) sim.Winsim({"reg", "import", Ports()});
     if (conf_.count("preinstall")) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/temp_root.h"
+#include "tools/winsim-printui/driver_files.h"
 #include "tools/winsim-printui/driver_package.h"
 #include "tools/winsim-printui/inf_file.h"
 #include "tools/winsim-printui/inf_line.h"
@@ -164,6 +165,66 @@ TEST_F(PrintUiInfFileTest, IncludedInfsAreLookedForBesideTheInfFirst) {
   ASSERT_EQ(p.files.size(), 4u);
   EXPECT_EQ(p.files[3].target_name, "LOCAL.DLL");
   EXPECT_EQ(p.files[3].inf->path(), "C:\\kit\\CORE.INF");
+}
+
+// The INF and its includes are one appended INF (SetupOpenAppendInfFile):
+// the DataSection, file-list sections and keys come from the kit's INF first,
+// then from each included INF, as vendor kits that take the core driver
+// from NTPRINT.INF rely on.
+TEST_F(PrintUiInfFileTest, DataSectionsAndFileListsAreTakenFromIncludedInfs) {
+  WriteInf("WINDOWS/inf/sys.inf",
+           "[SYS_DATA]\r\nDriverFile=SYS.DLL\r\nDataFile=NOT_THIS.PPD\r\nHelpFile=SYS.HLP\r\n"
+           "[SYS_FILES]\r\nSYS.DLL\r\n[COLOR]\r\nSRGB.ICM\r\n"
+           "[DestinationDirs]\r\nDefaultDestDir=11\r\nCOLOR=66003\r\n");
+  printui::InfFile inf(WriteInf(
+      "kit/vendor.inf",
+      "[VENDOR]\r\nCopyFiles=@V.PPD,SYS_FILES,COLOR\r\nDataSection=SYS_DATA\r\n"
+      "Include=SYS.INF\r\n[SYS_DATA]\r\nDataFile=V.PPD\r\n"
+      "[DestinationDirs]\r\nDefaultDestDir=66000\r\n"));
+  printui::DriverPackage p = printui::GatherPackage(inf, "VENDOR", "VENDOR");
+  EXPECT_EQ(p.driver_file, "SYS.DLL");  // only the included INF's data section has it
+  EXPECT_EQ(p.data_file, "V.PPD");      // the kit's own data section comes first
+  EXPECT_EQ(p.help_file, "SYS.HLP");
+  ASSERT_EQ(p.files.size(), 3u);
+  EXPECT_EQ(p.files[1].target_name, "SYS.DLL");
+  EXPECT_EQ(p.files[1].inf->path(), "C:\\WINDOWS\\inf\\SYS.INF");
+  EXPECT_EQ(p.files[1].dirid, 66000u);  // the kit's DefaultDestDir comes first
+  EXPECT_EQ(p.files[2].dirid, 66003u);  // the color directory
+  std::string dir;
+  ASSERT_TRUE(printui::DestinationDirectory(66003, "", &dir));
+  EXPECT_EQ(dir, "C:\\WINDOWS\\system32\\spool\\drivers\\color");
+  ASSERT_TRUE(printui::DestinationDirectory(66001, "", &dir));
+  EXPECT_EQ(dir, "C:\\WINDOWS\\system32\\spool\\prtprocs\\w32x86");
+  ASSERT_TRUE(printui::DestinationDirectory(66004, "", &dir));
+  EXPECT_EQ(dir, "C:\\WINDOWS\\web\\printers");
+  EXPECT_FALSE(printui::DestinationDirectory(66005, "", &dir));
+}
+
+TEST_F(PrintUiInfFileTest, IncludeCyclesAndLongChainsEnd) {
+  // B includes C, C includes B again.
+  WriteInf("WINDOWS/inf/b.inf", "[B.OEM]\r\nCopyFiles=@B.DLL\r\nInclude=C.INF\r\nNeeds=C.OEM\r\n");
+  WriteInf("WINDOWS/inf/c.inf",
+           "[C.OEM]\r\nCopyFiles=@C.DLL\r\nInclude=B.INF\r\nNeeds=B.OEM,C.OEM\r\n");
+  printui::InfFile cycle(WriteInf("kit/cycle.inf", "[M]\r\nInclude=B.INF\r\nNeeds=B.OEM\r\n"));
+  printui::DriverPackage p = printui::GatherPackage(cycle, "M", "M");
+  EXPECT_EQ(p.included.size(), 2u);
+  ASSERT_EQ(p.files.size(), 2u);
+  EXPECT_EQ(p.files[1].target_name, "C.DLL");
+
+  // A chain of 100 INFs, each including the next.
+  constexpr int kChain = 100;
+  for (int i = 1; i <= kChain; ++i) {
+    std::string n = std::to_string(i), next = std::to_string(i + 1);
+    WriteInf("WINDOWS/inf/i" + n + ".inf",
+             "[S" + n + "]\r\nCopyFiles=@F" + n + ".DLL\r\nInclude=I" + next + ".INF\r\nNeeds=S" +
+                 next + "\r\n");
+  }
+  printui::InfFile chain(WriteInf("kit/chain.inf", "[M]\r\nInclude=I1.INF\r\nNeeds=S1\r\n"));
+  p = printui::GatherPackage(chain, "M", "M");
+  EXPECT_EQ(p.included.size(), static_cast<size_t>(kChain));
+  EXPECT_EQ(p.files.size(), static_cast<size_t>(kChain));
+  EXPECT_EQ(p.missing_includes, (std::vector<std::string>{"I101.INF"}));
+  EXPECT_EQ(p.missing_needs, (std::vector<std::string>{"S101"}));
 }
 
 }  // namespace

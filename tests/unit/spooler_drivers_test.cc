@@ -469,4 +469,31 @@ TEST_F(SpoolerDriversTest, TheDriverDirectoryIsSizedLikeEveryBufferAndCreated) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
 }
 
+// Windows converts ANSI names to Unicode before it splits them, so the
+// trail byte 0x5C of a double-byte character is no backslash: a driver
+// whose name and files hold one registers like any other.
+TEST_F(SpoolerDriversTest, DoubleByteNamesWithABackslashTrailByteStayWhole) {
+  root_.WriteSystemIni("[locale]\nCodePage=932\n");
+  // U+8868 is 0x95 0x5C in code page 932; the host file is named in UTF-8.
+  PlaceDriverFile("\xE8\xA1\xA8.DLL");
+  DriverInfo d;
+  d.name = "Kit \x95\x5C";
+  d.driver = "\x95\x5C.DLL";
+  PlaceDriverFile(d.data);
+  PlaceDriverFile(d.config);
+  ASSERT_TRUE(AddPrinterDriverExA(nullptr, 6, reinterpret_cast<LPBYTE>(d.Fill()), APD_COPY_ALL_FILES))
+      << GetLastError();
+  EXPECT_TRUE(InVersionDir("\xE8\xA1\xA8.DLL"));
+  bool found = false;
+  EXPECT_EQ(Read("Kit \x95\x5C", &found).driver_file, "\x95\x5C.DLL");
+  EXPECT_TRUE(found);
+  // One key, not a key "Kit \x95" with an empty child.
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE,
+                        "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\"
+                        "Windows NT x86\\Drivers\\Version-3\\Kit \x95",
+                        &key),
+            ERROR_SUCCESS);
+}
+
 }  // namespace

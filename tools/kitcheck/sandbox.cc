@@ -8,26 +8,13 @@
 
 #include "platform/winsim/reg_file.h"
 #include "platform/winsim/winsim.h"
+#include "tools/kitcheck/cabinet_layers.h"
 #include "tools/kitcheck/observe.h"
 
 namespace fs = std::filesystem;
 
 namespace kitcheck {
 namespace {
-
-bool CopyCabinet(const std::string& cabinet, std::string* error) {
-  std::string host;
-  std::string windows = winsim::Facts().windows_dir + "\\Driver Cache\\i386\\driver.cab";
-  if (winsim::ToHostPath(windows, &host) != 0) {
-    *error = "cannot map " + windows;
-    return false;
-  }
-  std::error_code ec;
-  fs::create_directories(fs::path(host).parent_path(), ec);
-  fs::copy_file(cabinet, host, fs::copy_options::overwrite_existing, ec);
-  if (ec) *error = "cannot copy the cabinet " + cabinet + ": " + ec.message();
-  return !ec;
-}
 
 bool ImportPorts(const std::string& ports, std::string* error) {
   std::string text;
@@ -77,7 +64,7 @@ bool PrepareSandbox(const Options& options, const std::string& version, const st
   UseRoot(dir);
   if (!winsim::InitRoot(version, true, error) || !MarkThrowAway(dir, error)) return false;
   UseRoot(dir);
-  if (!options.cabinet.empty() && !CopyCabinet(options.cabinet, error)) return false;
+  if (!options.cabinet.empty() && !LayerKitCabinet(options.cabinet, error)) return false;
   return options.ports.empty() || ImportPorts(options.ports, error);
 }
 

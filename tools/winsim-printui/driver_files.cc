@@ -1,5 +1,10 @@
 #include "tools/winsim-printui/driver_files.h"
 
+#include <filesystem>
+
+#include "platform/winsim/core_driver_files.h"
+#include "platform/winsim/winsim.h"
+
 namespace printui {
 namespace {
 
@@ -13,6 +18,15 @@ std::string Joined(const std::string& dir, const std::string& name) {
   if (name.empty()) return dir;
   if (dir.empty() || dir.back() == '\\') return dir + name;
   return dir + "\\" + name;
+}
+
+/// Creates a missing destination folder, as Setup's file queue does before
+/// it copies into it (Wine: setupapi's queue, create_full_pathW).
+void MakeFolder(const std::string& windows_dir) {
+  std::string host;
+  if (winsim::ToHostPath(windows_dir, &host) != 0) return;
+  std::error_code ec;
+  std::filesystem::create_directories(host, ec);
 }
 
 bool SystemString(UINT(WINAPI* get)(LPSTR, UINT), std::string* out) {
@@ -66,6 +80,20 @@ UINT CALLBACK ExtractMissing(PVOID context, UINT notification, UINT_PTR param1, 
   return FILEOP_SKIP;
 }
 
+/// Copies what is still missing from the driver store folder of ntprint.inf,
+/// where Vista and later keep the core driver files (they have no driver.cab).
+void CopyFromDriverStore(std::vector<Pending>* pending) {
+  std::string system;
+  if (!SystemString(&GetSystemDirectoryA, &system)) return;
+  std::string folder = Joined(system, winsim::kCoreDriverStoreFolder);
+  for (Pending& p : *pending) {
+    if (p.done) continue;
+    std::string source = Joined(folder, p.source_name);
+    p.done = GetFileAttributesA(source.c_str()) != INVALID_FILE_ATTRIBUTES &&
+             CopyFileA(source.c_str(), p.target_path.c_str(), FALSE);
+  }
+}
+
 /// Takes what is still missing out of the driver cache cabinet.
 void ExtractFromDriverCache(std::vector<Pending>* pending) {
   std::string windows;
@@ -93,6 +121,21 @@ bool DestinationDirectory(DWORD dirid, const std::string& subdir, std::string* o
       break;
     case 66000:
       known = DriverDirectory(&dir);
+      break;
+    // The other printer dirids (Microsoft, "Printer Dirids"): 66001 what
+    // GetPrintProcessorDirectory returns, 66003 what GetColorDirectory
+    // returns, 66004 the printer type's ASP files of Internet printing.
+    case 66001:
+      known = SystemString(&GetSystemDirectoryA, &dir);
+      dir += "\\spool\\prtprocs\\w32x86";
+      break;
+    case 66003:
+      known = SystemString(&GetSystemDirectoryA, &dir);
+      dir += "\\spool\\drivers\\color";
+      break;
+    case 66004:
+      known = SystemString(&GetWindowsDirectoryA, &dir);
+      dir += "\\web\\printers";
       break;
     default:
       break;
@@ -124,6 +167,7 @@ DWORD CopyPackageFiles(const std::vector<PackageFile>& files, std::string* faile
       *failed = file.target_name;
       return ERROR_INVALID_PARAMETER;
     }
+    MakeFolder(dir);
     Pending p{file.source_name, Joined(dir, file.target_name)};
     bool listed = false;  // a file that two sections copy is copied once
     for (const Pending& q : pending) listed = listed || SameText(q.target_path, p.target_path);
@@ -140,7 +184,10 @@ DWORD CopyPackageFiles(const std::vector<PackageFile>& files, std::string* faile
   }
   bool missing = false;
   for (const Pending& p : pending) missing = missing || !p.done;
-  if (missing) ExtractFromDriverCache(&pending);
+  if (missing) {
+    CopyFromDriverStore(&pending);
+    ExtractFromDriverCache(&pending);
+  }
   for (const Pending& p : pending) {
     if (p.done) continue;
     *failed = p.source_name;

@@ -1,8 +1,9 @@
 // Copying the files of a driver package to their destinations: each from the
 // folder of the INF that names it (with the path its [SourceDisksNames] and
-// [SourceDisksFiles] entries give), else from the system's driver cache
-// cabinet <Windows>\Driver Cache\i386\driver.cab, as the printer class
-// installer takes in-box driver files from the cache.
+// [SourceDisksFiles] entries give), else from where the system keeps its
+// in-box driver files: the driver store folder of ntprint.inf (Vista and
+// later), or the driver cache cabinet <Windows>\Driver Cache\i386\driver.cab
+// (2000, XP, Server 2003).
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@
 
 namespace printui {
 
-/// The Windows directory of a DestinationDirs dirid (10, 11, 66000, 66002),
+/// The Windows directory of a DestinationDirs dirid (10, 11, 66000 to 66004),
 /// with `subdir`; false for a dirid the simulated system does not have.
 bool DestinationDirectory(DWORD dirid, const std::string& subdir, std::string* out);
 

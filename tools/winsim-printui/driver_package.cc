@@ -14,18 +14,6 @@ void Fill(std::string* field, const std::string& value) {
   if (!IsSet(*field)) *field = value;
 }
 
-/// The destination of `list` (a file-list section, or "" for an @file
-/// item): its DestinationDirs entry, else DefaultDestDir, else 66000.
-void DestinationOf(const InfFile& inf, const std::string& list, PackageFile* file) {
-  std::vector<std::string> dest = list.empty() ? std::vector<std::string>()
-                                               : inf.Fields("DestinationDirs", list);
-  if (dest.empty()) dest = inf.Fields("DestinationDirs", "DefaultDestDir");
-  file->dirid = dest.empty() || dest[0].empty()
-                    ? kDefaultDirid
-                    : static_cast<DWORD>(std::strtoul(dest[0].c_str(), nullptr, 10));
-  file->subdir = dest.size() > 1 ? dest[1] : std::string();
-}
-
 PackageFile NewFile(const InfFile& inf, const std::string& name) {
   PackageFile file;
   file.inf = &inf;
@@ -34,14 +22,20 @@ PackageFile NewFile(const InfFile& inf, const std::string& name) {
   return file;
 }
 
+// The INF and the INFs its Include entries name are read as one appended
+// INF, as the printer class installer reads them through
+// SetupOpenAppendInfFile: a section or key is taken from the first INF, in
+// the order they were opened (the kit's own first), that has it.
 class Gatherer {
  public:
-  explicit Gatherer(DriverPackage* package) : p_(package) {}
+  Gatherer(const InfFile& inf, DriverPackage* package) : p_(package) { appended_.push_back(&inf); }
 
   /// One install section: its files, its keys, its DataSection, its Needs.
   void RunSection(const InfFile& inf, const std::string& section) {
     // A section that Needs names again (or names itself) runs once.
     if (!ran_.insert(Folded(inf.path() + "|" + section)).second) return;
+    // Include comes first: the INFs it names answer this section's lookups.
+    for (const std::string& name : inf.Fields(section, "Include")) OpenInclude(inf, name);
     for (const InfLine& line : inf.Section(section)) {
       if (!line.has_key) continue;
       if (SameText(line.key, "CopyFiles")) {
@@ -50,30 +44,62 @@ class Gatherer {
     }
     TakeKeys(inf, section);
     std::string data_section = inf.Value(section, "DataSection");
-    if (IsSet(data_section)) TakeKeys(inf, data_section);
-    for (const std::string& name : inf.Fields(section, "Include")) OpenInclude(inf, name);
-    for (const std::string& needed : inf.Fields(section, "Needs")) RunNeeded(inf, needed);
+    if (IsSet(data_section)) {
+      for (const InfFile* appended : appended_) TakeKeys(*appended, data_section);
+    }
+    for (const std::string& needed : inf.Fields(section, "Needs")) RunNeeded(needed);
   }
 
  private:
+  /// The first INF of the appended set whose `section` has lines.
+  const InfFile* Holder(const std::string& section) const {
+    for (const InfFile* inf : appended_) {
+      if (!inf->Section(section).empty()) return inf;
+    }
+    return nullptr;
+  }
+
+  /// The fields of `key` in `section` from the first INF that has the key.
+  std::vector<std::string> AppendedFields(const std::string& section, const std::string& key) const {
+    for (const InfFile* inf : appended_) {
+      std::vector<std::string> fields = inf->Fields(section, key);
+      if (!fields.empty()) return fields;
+    }
+    return {};
+  }
+
+  /// The destination of `list` (a file-list section, or "" for an @file
+  /// item): its DestinationDirs entry, else DefaultDestDir, else 66000.
+  void DestinationOf(const std::string& list, PackageFile* file) const {
+    std::vector<std::string> dest;
+    if (!list.empty()) dest = AppendedFields("DestinationDirs", list);
+    if (dest.empty()) dest = AppendedFields("DestinationDirs", "DefaultDestDir");
+    file->dirid = dest.empty() || dest[0].empty()
+                      ? kDefaultDirid
+                      : static_cast<DWORD>(std::strtoul(dest[0].c_str(), nullptr, 10));
+    file->subdir = dest.size() > 1 ? dest[1] : std::string();
+  }
+
   void AddCopyItem(const InfFile& inf, const std::string& item) {
     if (item.empty()) return;
     if (item[0] == '@') {
       PackageFile file = NewFile(inf, item.substr(1));
-      DestinationOf(inf, "", &file);
+      DestinationOf("", &file);
       p_->files.push_back(file);
       return;
     }
-    for (const InfLine& line : inf.Section(item)) {
+    const InfFile* holder = Holder(item);
+    if (holder == nullptr) return;
+    for (const InfLine& line : holder->Section(item)) {
       // destination-file-name[,source-file-name[,temporary-file-name[,flag]]]
       const std::string& target = line.has_key ? line.key : line.fields[0];
       if (target.empty()) continue;
       size_t source_field = line.has_key ? 0 : 1;
-      PackageFile file = NewFile(inf, target);
+      PackageFile file = NewFile(*holder, target);
       if (line.fields.size() > source_field && IsSet(line.fields[source_field])) {
         file.source_name = line.fields[source_field];
       }
-      DestinationOf(inf, item, &file);
+      DestinationOf(item, &file);
       p_->files.push_back(file);
     }
   }
@@ -86,6 +112,9 @@ class Gatherer {
     Fill(&p_->default_datatype, inf.Value(section, "DefaultDataType"));
   }
 
+  /// Appends the INF `name`, looked for beside `from`, then in
+  /// <Windows>\inf. An INF already appended is not appended again, so an
+  /// Include cycle ends.
   void OpenInclude(const InfFile& from, const std::string& name) {
     char windows[MAX_PATH] = {};
     UINT n = GetWindowsDirectoryA(windows, sizeof windows);
@@ -94,25 +123,24 @@ class Gatherer {
     for (const std::string& path : places) {
       auto inf = std::make_unique<InfFile>(path);
       if (!inf->Exists()) continue;
-      for (const auto& open : p_->included) {
+      for (const InfFile* open : appended_) {
         if (SameText(open->path(), path)) return;
       }
+      appended_.push_back(inf.get());
       p_->included.push_back(std::move(inf));
       return;
     }
     p_->missing_includes.push_back(name);
   }
 
-  /// A Needs section is looked for in the included INFs, then in the INF itself.
-  void RunNeeded(const InfFile& from, const std::string& section) {
-    for (const auto& inf : p_->included) {
-      if (!inf->Section(section).empty()) return RunSection(*inf, section);
-    }
-    if (!from.Section(section).empty()) return RunSection(from, section);
-    p_->missing_needs.push_back(section);
+  void RunNeeded(const std::string& section) {
+    const InfFile* holder = Holder(section);
+    if (holder == nullptr) return p_->missing_needs.push_back(section);
+    RunSection(*holder, section);
   }
 
   DriverPackage* p_;
+  std::vector<const InfFile*> appended_;
   std::set<std::string> ran_;
 };
 
@@ -121,7 +149,7 @@ class Gatherer {
 DriverPackage GatherPackage(const InfFile& inf, const std::string& install_section,
                             const std::string& section_name) {
   DriverPackage package;
-  Gatherer(&package).RunSection(inf, install_section);
+  Gatherer(inf, &package).RunSection(inf, install_section);
   Fill(&package.data_file, section_name);
   Fill(&package.config_file, package.driver_file);
   return package;

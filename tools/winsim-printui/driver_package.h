@@ -35,7 +35,10 @@ struct DriverPackage {
 /// Gathers the package of `install_section` of `inf`; `section_name` is the
 /// model line's undecorated name, the default data file. Keys of the install
 /// section come first, then its DataSection's, then those of each Needs
-/// section in order; ConfigFile defaults to DriverFile. Include files are
+/// section in order; ConfigFile defaults to DriverFile. The INF and the INFs
+/// that Include names are read as one appended INF (the INF first): a
+/// DataSection, Needs section or file-list section, and each key of a data
+/// section, comes from the first of them that has it. Include files are
 /// looked for beside the INF, then in <Windows>\inf.
 DriverPackage GatherPackage(const InfFile& inf, const std::string& install_section,
                             const std::string& section_name);

@@ -1,4 +1,4 @@
-// winsim init [--version V] [--force]
+// winsim init [--version V] [--force] [--bare]
 #include <cstdio>
 
 #include "platform/winsim/winsim.h"
@@ -6,10 +6,12 @@
 
 int RunInit(const Args& args) {
   std::string version = "2000";
-  bool force = false;
+  bool force = false, bare = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--force") {
       force = true;
+    } else if (args[i] == "--bare") {
+      bare = true;  // no NTPRINT.INF, no core driver files: for tests that need an empty system
     } else if (args[i] == "--version" && i + 1 < args.size()) {
       version = args[++i];
     } else {
@@ -17,7 +19,7 @@ int RunInit(const Args& args) {
     }
   }
   std::string error;
-  if (!winsim::InitRoot(version, force, &error)) return Fail(1, "init: " + error);
+  if (!winsim::InitRoot(version, force, &error, bare)) return Fail(1, "init: " + error);
   std::printf("initialised %s as Windows %s\n", winsim::Root().c_str(), version.c_str());
   return 0;
 }

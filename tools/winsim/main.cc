@@ -11,7 +11,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: winsim [--root DIR] COMMAND [ARGS]\n"
     "  init [--version 95|95sp|98|98a|me|nt4|2000|xp|2003|vista|7|8|8.1|10|11]\n"
-    "       [--force]\n"
+    "       [--force] [--bare]\n"
     "  printers [--json]      the local printers\n"
     "  drivers [--json]       the installed printer drivers\n"
     "  default                the default printer\n"
@@ -32,7 +32,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"init", RunInit,
      "usage: winsim init [--version 95|95sp|98|98a|me|nt4|2000|xp|2003|vista|7|8|8.1|10|11]"
-     " [--force]\n"},
+     " [--force] [--bare]\n"},
     {"reg", RunReg,
      "usage: winsim reg export [KEY]     registry as .reg text (KEY like HKLM\\Software\\X)\n"
      "       winsim reg import FILE.reg  apply a .reg file (all or nothing)\n"},
