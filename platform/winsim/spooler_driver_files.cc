@@ -58,8 +58,9 @@ DWORD FromErrorCode(const std::error_code& ec) { return ErrnoToWin32(ec.value())
 
 // The host path of an installed file that can be deleted; `*target` stays
 // empty when there is none (a name that is no file's, or an absent file).
-// As DeleteFile (Microsoft's page): a folder or a read-only file cannot go,
-// ERROR_ACCESS_DENIED.
+// As DeleteFile (Microsoft's page), a folder cannot go: ERROR_ACCESS_DENIED.
+// The spooler deletes its own copies whatever their attributes: a kit whose
+// files are read-only (a read-only checkout) still uninstalls.
 DWORD InstalledFile(const std::string& file_name, std::string* target, struct stat* st) {
   std::string host;
   if (!IsPlainFileName(file_name) || ToHostPath(VersionDirectory() + "\\" + file_name, &host) != 0) {
@@ -67,9 +68,6 @@ DWORD InstalledFile(const std::string& file_name, std::string* target, struct st
   }
   if (lstat(host.c_str(), st) != 0) return errno == ENOENT ? 0 : ErrnoToWin32(errno);
   if (S_ISDIR(st->st_mode)) return ERROR_ACCESS_DENIED;
-  DWORD store_error = 0;
-  if (fileattr::IsReadOnly(host, *st, &store_error)) return ERROR_ACCESS_DENIED;
-  if (store_error != 0) return store_error;
   if (access(hostfiles::HostDirectory(host).c_str(), W_OK) != 0) return ErrnoToWin32(errno);
   *target = std::move(host);
   return 0;

@@ -37,7 +37,8 @@ DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer);
 void RemoveStagedFile(const std::string& file_name);
 
 /// Whether RemoveDriverFile would remove the file: 0 when it is absent or
-/// can go, else the error (a folder or a read-only file: ERROR_ACCESS_DENIED).
+/// can go, else the error (a folder in its place: ERROR_ACCESS_DENIED; a
+/// folder that cannot be written).
 DWORD CheckDriverFileRemovable(const std::string& file_name);
 
 /// Deletes a file from the version directory; one that is absent is fine,

@@ -301,22 +301,19 @@ TEST_F(SpoolerDriversTest, DeletingAllFilesChangesNothingWhenOneFileCannotGo) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(Installed(name));
   EXPECT_TRUE(files_whole());
-  std::filesystem::remove_all(version_dir + "UI.DLL");
-
-  // A read-only file, as DeleteFile refuses it.
-  ASSERT_TRUE(AddDriver(name));
-  const std::string ui = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\UI.DLL";
-  ASSERT_TRUE(SetFileAttributesA(ui.c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
-  EXPECT_FALSE(DeletePrinterDriverExA(nullptr, nullptr, name, DPD_DELETE_ALL_FILES, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  EXPECT_TRUE(Installed(name));
-  EXPECT_TRUE(files_whole());
 
   // Without the flag the driver goes and the file that cannot go stays.
   ASSERT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, name, DPD_DELETE_UNUSED_FILES, 0));
   EXPECT_FALSE(Installed(name));
   EXPECT_FALSE(InVersionDir("DRV.DLL"));
   EXPECT_TRUE(InVersionDir("UI.DLL"));
+  std::filesystem::remove_all(version_dir + "UI.DLL");
+
+  // Copies of read-only kit files are the spooler's own: they go.
+  ASSERT_TRUE(AddDriver(name));
+  std::filesystem::permissions(version_dir + "UI.DLL", std::filesystem::perms::owner_read);
+  EXPECT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, name, DPD_DELETE_ALL_FILES, 0));
+  EXPECT_FALSE(InVersionDir("UI.DLL"));
 }
 
 // Sets a file's modification time `hours` from now.
