@@ -79,8 +79,13 @@ function(kit_deliverable target)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endfunction()
 
-add_executable(Quillset WIN32 ${KIT_INSTALLER_SOURCES})
+add_executable(Quillset WIN32 ${KIT_INSTALLER_SOURCES}
+               ${CMAKE_SOURCE_DIR}/platform/windows/quillset/dll_search_order.cc)
 kit_deliverable(Quillset)
+# On a terminal server in application mode a program without this flag gets
+# a private Windows directory, and the uninstall's test that the INF copy is
+# inside <Windows>\INF would then refuse to delete it.
+target_link_options(Quillset PRIVATE -Wl,--tsaware)
 add_dependencies(Quillset winspool_delay setupapi_delay)
 target_link_libraries(Quillset PRIVATE ${KIT_DELAY_winspool} ${KIT_DELAY_setupapi} advapi32 shell32 user32)
 target_link_options(Quillset PRIVATE ${KIT_DELAY_KEEP_winspool} ${KIT_DELAY_KEEP_setupapi})

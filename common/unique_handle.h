@@ -53,6 +53,11 @@ struct PrinterTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ClosePrinter(h); }
 };
+struct FileTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type h) { CloseHandle(h); }
+};
 struct FindTraits {
   using Type = HANDLE;
   static Type Invalid() { return INVALID_HANDLE_VALUE; }
@@ -77,6 +82,7 @@ struct GlobalMemTraits {
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniquePrinter = UniqueHandle<PrinterTraits>;
 using UniqueFind = UniqueHandle<FindTraits>;
+using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueLocalMem = UniqueHandle<LocalMemTraits>;
 using UniqueGlobalMem = UniqueHandle<GlobalMemTraits>;

@@ -11,7 +11,10 @@
 //    directory, the Windows INF directory and the system's own top-level
 //    files (the store, the event log, the trace);
 //  - no file was created under a device name (Windows would have opened the
-//    device instead).
+//    device instead);
+//  - in the "neighbour" mode, where the system starts with the example kit's
+//    driver and printer installed, that printer is still there and every
+//    file its driver names is still in the driver folder.
 // The description format of a kit is in fuzz/hostile_kit/description.h; the
 // seeds in fuzz/corpus/hostile_kit/ are hand-made attacks written in it. On
 // Windows XP and later the install hands the driver to the printer UI, a
@@ -26,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "fuzz/hostile_kit/description.h"
 #include "fuzz/hostile_kit/tree_listing.h"
@@ -177,16 +181,63 @@ void AddPortRecords(const hostile_kit::Kit& kit) {
   }
 }
 
-/// A fresh system of the kit's version, with its cabinet and port records.
-void PrepareSystem(const hostile_kit::Kit& kit) {
+int RunProgram(std::string line);
+
+constexpr char kNeighbourPrinter[] = "Brevant TR-2210 Series PS";
+
+/// Installs the example kit, as another vendor's driver already on the
+/// system, and returns the host paths of its installed files (every file of
+/// the version folder: it is the only driver).
+std::vector<fs::path> InstallNeighbour() {
+  const std::string kit = winsim::ToWindowsPath(KIT_EXAMPLE_KIT_DIR);
+  FUZZ_CHECK(RunProgram("/INF \"" + kit + "\\setup.inf\" /PRINTER \"" + kNeighbourPrinter +
+                        "\" /MDL \"TR-2210\"") == 1);
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(HostPathOf(winsim::Facts().driver_dir + "\\3"), ec)) {
+    files.push_back(entry.path());
+  }
+  FUZZ_CHECK(!files.empty());
+  return files;
+}
+
+/// The neighbour's printer is still there and its files whole, unless the
+/// kit was given the neighbour's name (its uninstall then removes it, as asked).
+void CheckNeighbour(const hostile_kit::Kit& attacker, const std::vector<fs::path>& files) {
+  if (kit::ToUpper(attacker.printer) == kit::ToUpper(kNeighbourPrinter)) return;
+  kitcheck::UseRoot(Place().root.string());
+  HANDLE printer = nullptr;
+  std::string name = kNeighbourPrinter;
+  FUZZ_CHECK(OpenPrinterA(name.data(), &printer, nullptr));
+  ClosePrinter(printer);
+  for (const fs::path& f : files) {
+    if (!fs::is_regular_file(f)) {
+      std::fprintf(Stderr(), "finding: the other driver's file is gone: %s\n", f.c_str());
+      std::fflush(Stderr());
+      __builtin_trap();
+    }
+  }
+}
+
+/// A fresh system of the kit's version, with its cabinet and port records
+/// (in the neighbour mode, first with the example kit's, and its driver).
+std::vector<fs::path> PrepareSystem(const hostile_kit::Kit& kit) {
   const Workplace& w = Place();
   std::error_code ec;
   fs::remove_all(w.root, ec);
   std::string error;
-  FUZZ_CHECK(kitcheck::PrepareSandbox(kitcheck::Options{}, kit.version, w.root.string(), &error));
+  kitcheck::Options options;
+  if (kit.neighbour) {
+    options.cabinet = KIT_EXAMPLE_KIT_DIR "/driver.cab";
+    options.ports = KIT_EXAMPLE_KIT_DIR "/ports.reg";
+  }
+  FUZZ_CHECK(kitcheck::PrepareSandbox(options, kit.version, w.root.string(), &error));
+  std::vector<fs::path> neighbour_files;
+  if (kit.neighbour) neighbour_files = InstallNeighbour();
   if (kit.cab_raw || !kit.members.empty() || kit.cab_damaged)
     WriteFile(HostPathOf(winsim::Facts().windows_dir + "\\Driver Cache\\i386\\driver.cab"), CabinetOf(kit));
   AddPortRecords(kit);
+  return neighbour_files;
 }
 
 /// The exit code a run of the program gives for this command line: the
@@ -259,7 +310,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   hostile_kit::Kit kit = hostile_kit::ParseKit(
       std::string_view(reinterpret_cast<const char*>(data), size), PlacesOf(w));
   setenv("QUILLSET_TRACE", (w.root / "trace.log").c_str(), 1);
-  PrepareSystem(kit);
+  std::vector<fs::path> neighbour_files = PrepareSystem(kit);
   WriteKitFolder(kit);
   std::string inf_path = kit.inf_path.empty()
                              ? PlacesOf(w).kit_windows + "\\" + kit.inf_name
@@ -273,6 +324,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(RunProgram(uninstall) == ExpectedExitCode(uninstall));
 
   CheckChanges(before, hostile_kit::ListTree(w.top));
+  if (kit.neighbour) CheckNeighbour(kit, neighbour_files);
   ftruncate(w.boxes, 0);
   return 0;
 }

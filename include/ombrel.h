@@ -8,10 +8,13 @@
  * itself, and a 32-bit int result. Strings are ANSI, NUL-terminated and read
  * only. A null string, or one longer than 259 characters, is refused with the
  * export's failure result (last error ERROR_INVALID_PARAMETER) and changes
- * nothing. Where an export reports a failure it shows a modal warning box
- * with the system's text for the error and the caption "Ombrel.Dll"; the
- * call returns when the user has closed it. The library keeps no state
- * between calls and creates no thread.
+ * nothing; OpenURL's address has no limit of its own (the shell's applies).
+ * When the system's WINSPOOL.DRV cannot be loaded, the printer exports fail
+ * as on a spooler error, with last error ERROR_MOD_NOT_FOUND. Where an
+ * export reports a failure it shows a modal warning box with the system's
+ * text for the error and the caption "Ombrel.Dll"; the call returns when the
+ * user has closed it. The library keeps no state between calls and creates
+ * no thread.
  */
 #ifndef OMBREL_H
 #define OMBREL_H
@@ -51,7 +54,9 @@ OMBREL_API int WINAPI MySetDefaultPrinter(LONG_PTR unused, LONG_PTR selector, LP
  *   attributes  address of a FILE_ATTRIBUTE_* combination
  *   folder      the folder's path, without a trailing backslash
  * 1 when every entry received them; 0 when the folder cannot be searched or
- * holds no such entry (no box), or after a box when a change failed. */
+ * holds no such entry (no box), or after a box when a change failed. A name
+ * holding a comma is split at it; pieces that would name the folder itself,
+ * its parent or a path (".", "..", "...", "a\b") are skipped. */
 OMBREL_API int WINAPI MySetFilesAttibute(LONG_PTR unused, const DWORD *attributes, LPCSTR folder);
 
 /* Ordinal 4. Opens an address (a URL or a file) with the shell's "open".

@@ -40,7 +40,13 @@ extern "C" int WINAPI MySetDefaultPrinter(LONG_PTR unused, LONG_PTR selector, LP
   if (selector != 0) {
     if (!ombrel::AcceptStringArgument(printer_name)) return 0;
     kit::CopyStr(name, printer_name);
-  } else {
+  }
+  kit::UniqueModule spooler;
+  if (!ombrel::HoldSpooler(&spooler)) {
+    ombrel::ReportLastError();
+    return 0;
+  }
+  if (selector == 0) {
     int count = ombrel::FindFirstLocalPrinter(name);
     if (count < 0) return 0;
     if (count == 0) return 1;

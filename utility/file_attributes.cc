@@ -20,9 +20,23 @@ std::string_view NameOf(const WIN32_FIND_DATAA& entry) {
   return std::string_view(entry.cFileName, NameLength(entry));
 }
 
-// Hands out the non-empty pieces of the list between commas, at most `limit`
-// of them. A name that itself holds a comma comes out as two pieces: the
-// list has no way of telling them apart.
+// True for a piece that names an entry of the folder and nothing else. A
+// name holding a comma comes out of the list in pieces, and a piece such as
+// ".." (from "..,aaa") or "sub\x" would reach outside the folder; one of
+// dots and blanks only ("...", ". ") is the folder itself once Windows drops
+// the trailing dots and blanks of a path (Wine's ntdll path tests).
+bool NamesAnEntry(std::string_view piece) {
+  if (kit::FindChar(piece, '\\') != kit::kNotFound || kit::FindChar(piece, '/') != kit::kNotFound ||
+      kit::FindChar(piece, ':') != kit::kNotFound) {
+    return false;
+  }
+  return piece.find_first_not_of(". ") != std::string_view::npos;
+}
+
+// Hands out the pieces of the list between commas that name an entry, at
+// most `limit` of them; empty and unsafe pieces are passed over. A name that
+// itself holds a comma comes out as two pieces: the list has no way of
+// telling them apart.
 class EntryPieces {
  public:
   EntryPieces(std::string_view list, int limit) : rest_(list), left_(limit) {}
@@ -32,7 +46,7 @@ class EntryPieces {
       size_t comma = kit::FindChar(rest_, ',');
       std::string_view candidate = rest_.substr(0, comma);
       rest_ = comma == kit::kNotFound ? std::string_view() : rest_.substr(comma + 1);
-      if (candidate.empty()) continue;
+      if (candidate.empty() || !NamesAnEntry(candidate)) continue;
       --left_;
       *piece = candidate;
       return true;

@@ -54,6 +54,11 @@ int RemoveDriverByName(LPCSTR driver_name) {
 
 extern "C" int WINAPI UninstallPrinter(LONG_PTR passed_on, LONG_PTR unused, LPCSTR driver_name) {
   if (!ombrel::AcceptStringArgument(driver_name)) return 0;
+  kit::UniqueModule spooler;
+  if (!ombrel::HoldSpooler(&spooler)) {
+    ombrel::ReportLastError();
+    return 0;
+  }
   char name[kMaxPath] = {};
   kit::CopyStr(name, driver_name);
   if (!ombrel::RemovePrintersUsingDriver(name)) return 0;

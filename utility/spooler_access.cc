@@ -1,8 +1,17 @@
 #include "utility/spooler_access.h"
 
 #include "common/strbuf.h"
+#include "utility/default_printer.h"
 
 namespace ombrel {
+
+bool HoldSpooler(kit::UniqueModule* spooler) {
+  char path[kMaxPath] = {};
+  if (SpoolerLibraryPath(path)) spooler->Reset(LoadLibraryA(path));
+  if (*spooler) return true;
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return false;
+}
 
 bool OpenPrinterByName(LPCSTR name, PRINTER_DEFAULTSA* defaults, kit::UniquePrinter* printer) {
   // OpenPrinterA takes a writable name; the spooler never changes it.

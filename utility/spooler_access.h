@@ -10,6 +10,14 @@ namespace ombrel {
 
 using kit::EnumLocalPrinters;
 
+/// Loads the spooler by its full path for the rest of an export, before its
+/// first spooler call. The Windows build delay-loads WINSPOOL.DRV, and a
+/// spooler that cannot be loaded would make the delay-load helper raise an
+/// exception there, ending the calling setup program; held here, the
+/// helper's own load finds it. False, with ERROR_MOD_NOT_FOUND as the last
+/// error, when it cannot be loaded: the export then fails as on a spooler error.
+bool HoldSpooler(kit::UniqueModule* spooler);
+
 /// Opens the printer `name` (at most 259 characters) with `defaults` (may be
 /// null). False, with the spooler's last error, when it cannot be opened.
 bool OpenPrinterByName(LPCSTR name, PRINTER_DEFAULTSA* defaults, kit::UniquePrinter* printer);

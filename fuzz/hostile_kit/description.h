@@ -17,6 +17,8 @@
 //   cabdamage          the cabinet's first data block is unreadable
 //   cabraw TEXT        the driver cabinet is these bytes
 //   port KEY NAME TEXT a REG_SZ value under HKEY_LOCAL_MACHINE\KEY
+//   neighbour          the system already has the example kit's driver and
+//                      printer (examples/kit), which the kit must not harm
 //
 // A word is a run of non-blanks or a "double-quoted" run; TEXT is the rest of
 // the line. Every word and text is expanded: {kit} is the kit folder as a
@@ -47,6 +49,7 @@ struct Kit {
   std::string printer = "Kit Printer";
   std::string models;
   bool utf16 = false;
+  bool neighbour = false;
   std::vector<Entry> files, dirs, links, members, ports;
   bool cab_damaged = false;
   bool cab_raw = false;
@@ -166,6 +169,8 @@ inline void ApplyDirective(std::string_view line, const Places& places, Kit* kit
              : directive == "link" ? &kit->links
                                    : &kit->members,
              std::move(e));
+  } else if (directive == "neighbour") {
+    kit->neighbour = true;
   } else if (directive == "cabdamage") {
     kit->cab_damaged = true;
   } else if (directive == "cabraw") {

@@ -25,6 +25,13 @@ bool CopySingleFile(const std::string& inf_dir, const std::string& driver_dir,
   return true;
 }
 
+/// True for an INF that Windows itself installed: Microsoft reserves the
+/// [Version] entry LayoutFile for the INFs the system ships (INF Version
+/// Section), so a vendor's INF has none.
+bool IsSystemInf(const std::string& path) {
+  return !MyGetProfileString(path, "Version", "LayoutFile").empty();
+}
+
 }  // namespace
 
 bool CopyDriverFiles(std::string inf_path, std::string ddi_section, std::string& copied_files) {
@@ -65,5 +72,9 @@ bool CopyInfToWindowsInf(std::string inf_path) {
   windows[sizeof windows - 1] = '\0';
   std::string file_name = kit::FileNamePart(inf_path);
   std::string target = kit::FormatString("%s\\inf\\%s", windows, file_name.c_str());
+  if (IsSystemInf(target)) {
+    TraceLog("[Quillset] %s is the system's own INF: kept\n", target.c_str());
+    return true;
+  }
   return MyCopyFile(inf_path, target);
 }

@@ -8,4 +8,5 @@
 bool CopyDriverFiles(std::string inf_path, std::string ddi_section, std::string& copied_files);
 
 /// Copies the INF to <Windows>\inf\<its file name>; the MyCopyFile result.
+/// An INF of that name that the system installed is kept (true, no copy).
 bool CopyInfToWindowsInf(std::string inf_path);

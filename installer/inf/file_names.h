@@ -9,6 +9,7 @@
 bool IsDeviceName(std::string_view name);
 
 /// True for a bare file name that stays inside the directory it is joined to
-/// and names a file there: not empty, not "." or "..", holding no '\', '/'
-/// or ':', and not a device name.
+/// and names a file there under this spelling only: not empty, not "." or
+/// "..", holding no '\', '/' or ':', not a device name, not ending in a dot
+/// or a blank (which Windows drops), not of a generated short name's form.
 bool IsPlainFileName(std::string_view name);

@@ -80,6 +80,39 @@ void DeleteIfInWindowsInfDir(const char* path) {
   if (IsInWindowsInfDir(path)) DeleteFileA(path);
 }
 
+/// Reads up to `size` bytes, fewer only at the end of the file; false on a
+/// read error.
+bool ReadChunk(HANDLE file, char* buffer, DWORD size, DWORD* got) {
+  *got = 0;
+  while (*got < size) {
+    DWORD n = 0;
+    if (!ReadFile(file, buffer + *got, size - *got, &n, nullptr)) return false;
+    if (n == 0) break;
+    *got += n;
+  }
+  return true;
+}
+
+/// True when both files can be read and hold the same bytes.
+bool HaveSameBytes(const char* a, const char* b) {
+  kit::UniqueFile file_a(CreateFileA(a, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  kit::UniqueFile file_b(CreateFileA(b, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_a || !file_b) return false;
+  char chunk_a[4096];
+  char chunk_b[4096];
+  for (;;) {
+    DWORD got_a = 0, got_b = 0;
+    if (!ReadChunk(file_a.Get(), chunk_a, sizeof chunk_a, &got_a) ||
+        !ReadChunk(file_b.Get(), chunk_b, sizeof chunk_b, &got_b) || got_a != got_b ||
+        std::memcmp(chunk_a, chunk_b, got_a) != 0) {
+      return false;
+    }
+    if (got_a < sizeof chunk_a) return true;
+  }
+}
+
 }  // namespace
 
 PnfPath PnfPathOf(const char* copy_path, char (&pnf)[kMaxPath]) {
@@ -91,8 +124,9 @@ PnfPath PnfPathOf(const char* copy_path, char (&pnf)[kMaxPath]) {
   std::string_view path(copy_path);
   size_t name_start = path.size() - kit::FileNamePart(path).size();
   std::string_view name = path.substr(name_start);
+  // A name of dots only (or none) is no INF's; ".inf" has the PNF ".pnf".
+  if (name.find_first_not_of('.') == std::string_view::npos) return PnfPath::kNone;
   std::string_view stem = name.substr(0, kit::FindLastChar(name, '.'));
-  if (stem.find_first_not_of('.') == std::string_view::npos) return PnfPath::kNone;
   std::string_view base = path.substr(0, name_start + stem.size());
   if (kit::FormatStr(pnf, "%.*s.pnf", static_cast<int>(base.size()), base.data())) {
     return PnfPath::kFormed;
@@ -138,8 +172,13 @@ bool RemoveOemInf(std::string inf_path, std::string printer_name, std::string ma
   PnfPath pnf_state = PnfPathOf(copy_path, pnf);
   if (pnf_state == PnfPath::kTooLong) return false;
 
-  DeleteIfInWindowsInfDir(copy_path);
-  if (pnf_state == PnfPath::kFormed) DeleteIfInWindowsInfDir(pnf);
+  // The copy's name may be another vendor's or the system's INF as well
+  // ("oemsetup.inf"): only a copy that holds the kit's INF byte for byte is
+  // the one this install made, and only then is its PNF ours too.
+  if (HaveSameBytes(copy_path, inf_path.c_str())) {
+    DeleteIfInWindowsInfDir(copy_path);
+    if (pnf_state == PnfPath::kFormed) DeleteIfInWindowsInfDir(pnf);
+  }
 
   std::string folder = kit::DirectoryPart(inf_path);
   if (folder.empty()) return true;

@@ -15,7 +15,7 @@
 bool CopyOemInf(std::string inf_path, std::string printer_name, std::string manufacturer);
 
 /// Deletes the INF copy and its PNF file (only inside the Windows INF
-/// directory), takes the INF's folder off the source list and deletes the
+/// directory, and only when the copy holds the INF's bytes), takes the INF's folder off the source list and deletes the
 /// driver record. On version code 9 the copy is the record's "OEMINF" value,
 /// elsewhere <Windows>\INF\<INF file name>. False when the copy cannot be
 /// located (nothing is then deleted) or the source-list removal failed (the
@@ -26,7 +26,7 @@ bool RemoveOemInf(std::string inf_path, std::string printer_name, std::string ma
 enum class PnfPath { kFormed, kNone, kTooLong };
 
 /// The PNF path of an INF copy: the same folder and file name with the
-/// name's last extension replaced by ".pnf" (added when it has none). kNone
-/// when the name is empty or only dots; kTooLong (and `pnf` empty) when the
+/// name's last extension replaced by ".pnf" (added when it has none; ".inf"
+/// gives ".pnf"). kNone when the name is empty or only dots; kTooLong (and `pnf` empty) when the
 /// result would not fit.
 PnfPath PnfPathOf(const char* copy_path, char (&pnf)[kMaxPath]);

@@ -247,10 +247,9 @@ DWORD CabinetWalk::ExtractMember(mscabd_file* file, const FILE_IN_CABINET_INFO_A
 // Decodes into a temporary file beside the target and renames it into
 // place, so a member that fails half-way leaves nothing under its name.
 DWORD CabinetWalk::DecodeInto(mscabd_file* file, const std::string& host_target) {
-  std::string temp = winsim::hostfiles::HostDirectory(host_target);
-  if (temp.back() != '/') temp += '/';
-  temp += ".~winsim-cab-XXXXXX";
-  int fd = mkstemp(temp.data());
+  std::string temp;
+  int fd = winsim::hostfiles::CreateTempFile(winsim::hostfiles::HostDirectory(host_target), "cab",
+                                             &temp);
   if (fd < 0) return winsim::ErrnoToWin32(errno);
   fchmod(fd, 0644);  // an ordinary file once in place, not mkstemp's private one
   close(fd);

@@ -40,7 +40,9 @@ DWORD EnsureTable() {
                         " write_bits INTEGER NOT NULL DEFAULT 0)",
                         nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return SqliteToWin32(rc);
-  table_ready = true;
+  // Made inside a caller's transaction (the spooler checks files while it
+  // holds the store), the table goes again if that one is rolled back.
+  table_ready = sqlite3_get_autocommit(db) != 0;
   return 0;
 }
 
@@ -108,7 +110,8 @@ DWORD Lookup(const std::string& host, const struct stat& st, Record* record) {
   if (DWORD e = EnsureTable()) return e;
   Transaction txn(Transaction::kRead);
   if (txn.status()) return txn.status();
-  return ReadRecord(txn.db(), host, st, record);
+  if (DWORD e = ReadRecord(txn.db(), host, st, record)) return e;
+  return txn.Commit();  // a read that joined a caller's transaction must not spoil it
 }
 
 DWORD Combine(const Record& record, const struct stat& st) {

@@ -1,11 +1,14 @@
 #include "platform/winsim/host_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/winsim/winsim.h"
 
@@ -19,10 +22,7 @@ bool Durable() { return !Facts().throw_away; }
 class TempFile {
  public:
   explicit TempFile(const std::string& target) {
-    path_ = HostDirectory(target);
-    if (path_.back() != '/') path_ += '/';
-    path_ += ".~winsim-copy-XXXXXX";
-    fd_ = mkstemp(path_.data());
+    fd_ = CreateTempFile(HostDirectory(target), "copy", &path_);
     if (fd_ < 0) error_ = errno;
   }
   ~TempFile() {
@@ -95,7 +95,44 @@ int CopyContent(int from, int to) {
   }
 }
 
+constexpr std::string_view kTempPrefix = ".~winsim-";
+
+// The process that named a temporary file ".~winsim-<kind>-<pid>-XXXXXX";
+// 0 for a name of another form.
+pid_t WriterOf(std::string_view name) {
+  if (name.substr(0, kTempPrefix.size()) != kTempPrefix) return 0;
+  size_t dash = name.find('-', kTempPrefix.size());
+  if (dash == std::string_view::npos) return 0;
+  long pid = 0;
+  size_t i = dash + 1;
+  for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && pid < 1L << 30; ++i) {
+    pid = pid * 10 + (name[i] - '0');
+  }
+  return i < name.size() && name[i] == '-' ? static_cast<pid_t>(pid) : 0;
+}
+
+bool IsRunning(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
+
 }  // namespace
+
+void RemoveStaleTempFiles(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return;
+  std::string base = dir.back() == '/' ? dir : dir + '/';
+  while (dirent* e = readdir(d)) {
+    pid_t writer = WriterOf(e->d_name);
+    // A file whose writer still runs may be one it is writing right now.
+    if (writer > 0 && !IsRunning(writer)) unlink((base + e->d_name).c_str());
+  }
+  closedir(d);
+}
+
+int CreateTempFile(const std::string& dir, const char* kind, std::string* path) {
+  RemoveStaleTempFiles(dir);
+  *path = dir.back() == '/' ? dir : dir + '/';
+  *path += std::string(kTempPrefix) + kind + '-' + std::to_string(getpid()) + "-XXXXXX";
+  return mkstemp(path->data());
+}
 
 DWORD SyncFile(const std::string& host) {
   if (!Durable()) return 0;

@@ -19,6 +19,16 @@ DWORD MissingPathError(const std::string& host);
 /// The directory part of a host path ("/" for a file in the root).
 std::string HostDirectory(const std::string& host);
 
+/// Creates a temporary file ".~winsim-<kind>-<pid>-XXXXXX" in the host
+/// directory `dir` (mkstemp: the open descriptor, or -1 with errno), its
+/// path in `*path`. Temporary files there whose writer no longer runs (one
+/// killed in the middle of a copy) are removed first.
+int CreateTempFile(const std::string& dir, const char* kind, std::string* path);
+
+/// Removes the temporary files of `dir` whose writing process has ended;
+/// those of running processes stay.
+void RemoveStaleTempFiles(const std::string& dir);
+
 /// Flushes the host file (or directory) to the disk. 0 or a Win32 error.
 DWORD SyncFile(const std::string& host);
 

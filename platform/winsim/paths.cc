@@ -193,6 +193,14 @@ std::string ResolveComponent(const std::string& dir, const std::u32string& name)
 
 }  // namespace
 
+bool SameFileName(std::string_view a, std::string_view b) {
+  std::u32string wide_a = AnsiToWide(a);
+  std::u32string wide_b = AnsiToWide(b);
+  DropTrailingDotsAndBlanks(&wide_a);
+  DropTrailingDotsAndBlanks(&wide_b);
+  return SameIgnoringCase(wide_a, wide_b);
+}
+
 DWORD ToHostPath(std::string_view windows_path, std::string* host_path) {
   std::u32string wide = AnsiToWide(windows_path);
   std::u32string_view rest = wide;

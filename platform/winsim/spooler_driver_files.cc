@@ -1,9 +1,14 @@
 #include "platform/winsim/spooler_driver_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
+#include "platform/winsim/file_attributes.h"
 #include "platform/winsim/host_files.h"
 #include "platform/winsim/spooler_store.h"
 #include "platform/winsim/winsim.h"
@@ -46,6 +51,23 @@ bool IsUpToDate(const std::string& target, const std::string& source) {
 }
 
 DWORD FromErrorCode(const std::error_code& ec) { return ErrnoToWin32(ec.value()); }
+
+// The host path of an installed file that can be deleted; `*target` stays
+// empty when there is none (a name that is no file's, or an absent file).
+// As DeleteFile (Microsoft's page), a folder cannot go: ERROR_ACCESS_DENIED.
+// The spooler deletes its own copies whatever their attributes: a kit whose
+// files are read-only (a read-only checkout) still uninstalls.
+DWORD InstalledFile(const std::string& file_name, std::string* target, struct stat* st) {
+  std::string host;
+  if (!IsPlainFileName(file_name) || ToHostPath(VersionDirectory() + "\\" + file_name, &host) != 0) {
+    return 0;
+  }
+  if (lstat(host.c_str(), st) != 0) return errno == ENOENT ? 0 : ErrnoToWin32(errno);
+  if (S_ISDIR(st->st_mode)) return ERROR_ACCESS_DENIED;
+  if (access(hostfiles::HostDirectory(host).c_str(), W_OK) != 0) return ErrnoToWin32(errno);
+  *target = std::move(host);
+  return 0;
+}
 
 }  // namespace
 
@@ -91,13 +113,20 @@ void RemoveStagedFile(const std::string& file_name) {
   fs::remove(staged, ec);
 }
 
-DWORD RemoveDriverFile(const std::string& file_name) {
-  if (!IsPlainFileName(file_name)) return 0;
+DWORD CheckDriverFileRemovable(const std::string& file_name) {
   std::string target;
-  if (ToHostPath(VersionDirectory() + "\\" + file_name, &target) != 0) return 0;
-  std::error_code ec;
-  fs::remove(target, ec);
-  return ec ? FromErrorCode(ec) : 0;
+  struct stat st;
+  return InstalledFile(file_name, &target, &st);
+}
+
+DWORD RemoveDriverFile(const std::string& file_name) {
+  std::string target;
+  struct stat st;
+  DWORD rc = InstalledFile(file_name, &target, &st);
+  if (rc != 0 || target.empty()) return rc;
+  if (unlink(target.c_str()) != 0) return errno == ENOENT ? 0 : ErrnoToWin32(errno);
+  fileattr::Forget(target);  // its attributes went with it
+  return 0;
 }
 
 DWORD EnsureDriverDirectory(std::string* host_path) {

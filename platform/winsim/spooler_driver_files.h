@@ -36,7 +36,13 @@ DWORD InstallDriverFile(const SourceFile& file, bool only_if_newer);
 /// that is absent is fine.
 void RemoveStagedFile(const std::string& file_name);
 
-/// Deletes a file from the version directory; one that is absent is fine.
+/// Whether RemoveDriverFile would remove the file: 0 when it is absent or
+/// can go, else the error (a folder in its place: ERROR_ACCESS_DENIED; a
+/// folder that cannot be written).
+DWORD CheckDriverFileRemovable(const std::string& file_name);
+
+/// Deletes a file from the version directory; one that is absent is fine,
+/// one that cannot go (see above) stays with that error.
 DWORD RemoveDriverFile(const std::string& file_name);
 
 /// The host path of the driver directory, created when it is missing.

@@ -17,6 +17,7 @@
 #include "platform/winsim/spooler_driver_files.h"
 #include "platform/winsim/spooler_listing.h"
 #include "platform/winsim/spooler_store.h"
+#include "platform/winsim/winsim.h"
 
 namespace sp = winsim::spooler;
 
@@ -176,7 +177,9 @@ std::vector<std::string> UnsharedFiles(sqlite3* db, const sp::DriverRecord& driv
   std::vector<std::string> unshared;
   for (const std::string& f : sp::DriverFiles(driver)) {
     bool used = false;
-    for (const std::string& s : shared) used = used || sp::SameName(f, s);
+    // Compared as the file system resolves names: "PSCRIPT5.DLL." names the
+    // file PSCRIPT5.DLL, so no other spelling passes for an unshared file.
+    for (const std::string& s : shared) used = used || winsim::SameFileName(f, s);
     if (!used) unshared.push_back(f);
   }
   return unshared;
@@ -206,9 +209,16 @@ DWORD DeleteDriver(const char* name, DWORD delete_flags, DWORD version_flag) {
     if ((delete_flags & DPD_DELETE_ALL_FILES) && unshared.size() != sp::DriverFiles(driver).size()) {
       return ERROR_PRINTER_DRIVER_IN_USE;
     }
+    // DPD_DELETE_ALL_FILES deletes the driver "only if all its associated
+    // files can be removed" (Microsoft's page): every file is checked before
+    // the first goes, so a refusal leaves the driver and its files whole.
+    if (delete_flags & DPD_DELETE_ALL_FILES) {
+      for (const std::string& f : unshared) {
+        if (DWORD refused = sp::CheckDriverFileRemovable(f)) return refused;
+      }
+    }
     for (const std::string& f : unshared) {
       rc = sp::RemoveDriverFile(f);
-      // DPD_DELETE_ALL_FILES fails when a file cannot go; the driver stays.
       if (rc != 0 && (delete_flags & DPD_DELETE_ALL_FILES)) return rc;
       sp::RemoveStagedFile(f);
     }

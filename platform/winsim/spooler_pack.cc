@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/winsim/winsim.h"
+
 namespace winsim::spooler {
 namespace {
 
@@ -47,22 +49,35 @@ class StringArea {
   char* end_;
 };
 
-size_t StringsSize1(const PrinterRecord& r) {
-  return JoinedSize(DescriptionParts(r)) + 1 + r.name.size() + 1 + r.comment.size() + 1;
+// The bytes of one string with its NUL: as ANSI, or as the UTF-16 that the
+// Unicode call returns.
+using Measure = size_t (*)(const std::string& text);
+size_t AnsiBytes(const std::string& text) { return text.size() + 1; }
+size_t WideBytes(const std::string& text) {
+  size_t units = 1;
+  for (char32_t c : AnsiToWide(text)) units += c > 0xFFFF ? 2 : 1;
+  return units * sizeof(char16_t);
 }
 
-size_t StringsSize2(const PrinterRecord& r) {
+size_t StringsSize1(const PrinterRecord& r, Measure measure) {
+  std::string description = r.name + ',' + r.driver + ',' + r.location;
+  return measure(description) + measure(r.name) + measure(r.comment);
+}
+
+size_t StringsSize2(const PrinterRecord& r, Measure measure) {
   const std::string* fields[] = {&r.name,     &r.share_name,     &r.port,     &r.driver,
                                  &r.comment,  &r.location,       &r.separator_file,
                                  &r.print_processor, &r.datatype, &r.parameters};
   size_t n = 0;
-  for (const std::string* f : fields) n += f->size() + 1;
+  for (const std::string* f : fields) n += measure(*f);
   return n;
 }
 
-size_t StringsSize4(const PrinterRecord& r) { return r.name.size() + 1; }
+size_t StringsSize4(const PrinterRecord& r, Measure measure) { return measure(r.name); }
 
-size_t StringsSize5(const PrinterRecord& r) { return r.name.size() + 1 + r.port.size() + 1; }
+size_t StringsSize5(const PrinterRecord& r, Measure measure) {
+  return measure(r.name) + measure(r.port);
+}
 
 DWORD ReportedAttributes(const PrinterView& v) {
   return v.record->attributes | (v.is_default ? PRINTER_ATTRIBUTE_DEFAULT : 0);
@@ -115,13 +130,20 @@ void Pack5(const PrinterView& v, PRINTER_INFO_5A* out, StringArea* area) {
   out->TransmissionRetryTimeout = 45000;
 }
 
-size_t RecordSize(DWORD level, const PrinterRecord& r) {
+// The A and W records have the same size: only their strings differ.
+size_t RecordSize(DWORD level, const PrinterRecord& r, Measure measure) {
   switch (level) {
-    case 1: return sizeof(PRINTER_INFO_1A) + StringsSize1(r);
-    case 2: return sizeof(PRINTER_INFO_2A) + StringsSize2(r);
-    case 4: return sizeof(PRINTER_INFO_4A) + StringsSize4(r);
-    default: return sizeof(PRINTER_INFO_5A) + StringsSize5(r);
+    case 1: return sizeof(PRINTER_INFO_1A) + StringsSize1(r, measure);
+    case 2: return sizeof(PRINTER_INFO_2A) + StringsSize2(r, measure);
+    case 4: return sizeof(PRINTER_INFO_4A) + StringsSize4(r, measure);
+    default: return sizeof(PRINTER_INFO_5A) + StringsSize5(r, measure);
   }
+}
+
+DWORD TotalSize(DWORD level, const std::vector<PrinterView>& printers, Measure measure) {
+  size_t total = 0;
+  for (const PrinterView& v : printers) total += RecordSize(level, *v.record, measure);
+  return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(total);
 }
 
 }  // namespace
@@ -129,9 +151,11 @@ size_t RecordSize(DWORD level, const PrinterRecord& r) {
 bool IsPrinterInfoLevel(DWORD level) { return level == 1 || level == 2 || level == 4 || level == 5; }
 
 DWORD PackedSize(DWORD level, const std::vector<PrinterView>& printers) {
-  size_t total = 0;
-  for (const PrinterView& v : printers) total += RecordSize(level, *v.record);
-  return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(total);
+  return TotalSize(level, printers, AnsiBytes);
+}
+
+DWORD UnicodeSize(DWORD level, const std::vector<PrinterView>& printers) {
+  return TotalSize(level, printers, WideBytes);
 }
 
 void PackPrinters(DWORD level, const std::vector<PrinterView>& printers, LPBYTE block, DWORD size) {

@@ -21,6 +21,10 @@ bool IsPrinterInfoLevel(DWORD level);
 /// The bytes that the records of `printers` at `level` need with their strings.
 DWORD PackedSize(DWORD level, const std::vector<PrinterView>& printers);
 
+/// The bytes the same records need in their Unicode form, with UTF-16
+/// strings: what EnumPrintersA asks for (it is EnumPrintersW's size).
+DWORD UnicodeSize(DWORD level, const std::vector<PrinterView>& printers);
+
 /// Writes the records into `block` (`size` bytes, at least PackedSize).
 void PackPrinters(DWORD level, const std::vector<PrinterView>& printers, LPBYTE block, DWORD size);
 

@@ -50,9 +50,9 @@ DWORD CollectLocalPrinters(DWORD level, sp::PrinterList* printers, std::vector<s
 }
 
 // The second half of the sizing protocol, shared by EnumPrintersA and GetPrinterA.
-BOOL DeliverPrinters(DWORD level, const std::vector<sp::PrinterView>& views, LPBYTE buffer,
-                     DWORD size, LPDWORD needed) {
-  DWORD need = sp::PackedSize(level, views);
+// `need` is the size the call reports and asks for.
+BOOL DeliverPrinters(DWORD level, const std::vector<sp::PrinterView>& views, DWORD need,
+                     LPBYTE buffer, DWORD size, LPDWORD needed) {
   *needed = need;
   if (need == 0) return TRUE;
   if (size < need) return sp::Fail(ERROR_INSUFFICIENT_BUFFER);
@@ -116,7 +116,7 @@ extern "C" {
 
 // ---- WINSPOOL.DRV EnumPrintersA ----------------------------------------------
 // Native: local printers in name order without regard to case; no printers
-// at all is success with *needed 0 and *returned 0. Connections to other
+// at all is success with *needed 0, *returned 0 and the last error 0. Connections to other
 // machines are never listed (none are simulated). Levels 1, 2, 4 and 5, the
 // ones Microsoft's page lists; any other fails with ERROR_INVALID_LEVEL.
 BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
@@ -132,8 +132,15 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
     DWORD rc = CollectLocalPrinters(level, &printers, &views);
     if (rc != 0) return sp::Fail(rc);
   }
-  if (!DeliverPrinters(level, views, buffer, size, needed)) return FALSE;
+  // Windows' A call asks for the size of the Unicode records it converts
+  // from, never less (Wine's winspool.drv/tests/info.c: EnumPrintersA's
+  // *needed equals EnumPrintersW's).
+  if (!DeliverPrinters(level, views, sp::UnicodeSize(level, views), buffer, size, needed)) {
+    return FALSE;
+  }
   *returned = static_cast<DWORD>(views.size());
+  // No printers is success with the last error 0 (the same tests).
+  if (views.empty()) SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
 
@@ -160,7 +167,7 @@ BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
     rc = tx.Commit();
     if (rc != 0) return sp::Fail(rc);
   }
-  return DeliverPrinters(level, views, buffer, size, needed);
+  return DeliverPrinters(level, views, sp::PackedSize(level, views), buffer, size, needed);
 }
 
 // ---- WINSPOOL.DRV SetPrinterA ------------------------------------------------

@@ -155,6 +155,8 @@ bool HasDefaults(sqlite3* db) {
   return rs::FindKey(db, rs::kLocalMachine, kPortsPath, &id) == 0;
 }
 
+constexpr char kSetupPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
+
 DWORD EnsureDefaults(sqlite3* db) {
   if (HasDefaults(db)) return 0;
   int64_t id = 0;
@@ -167,6 +169,8 @@ DWORD EnsureDefaults(sqlite3* db) {
   rc = rs::CreateKey(db, rs::kLocalMachine, kPrintersPath, &other);
   if (rc == 0) rc = rs::CreateKey(db, rs::kLocalMachine, kDriversPath, &other);
   if (rc == 0) rc = rs::CreateKey(db, rs::kCurrentUser, kWindowsPath, &other);
+  // Every Windows has Setup's key; the installation source list lives in it.
+  if (rc == 0) rc = rs::CreateKey(db, rs::kLocalMachine, kSetupPath, &other);
   return rc;
 }
 
@@ -411,7 +415,11 @@ DWORD DeleteDriverKey(sqlite3* db, std::string_view name) {
 std::vector<std::string> DriverFiles(const DriverRecord& r) {
   std::vector<std::string> files;
   auto add = [&files](const std::string& f) {
-    if (!f.empty() && !ContainsName(files, f)) files.push_back(f);
+    if (f.empty()) return;
+    for (const std::string& listed : files) {
+      if (SameFileName(listed, f)) return;
+    }
+    files.push_back(f);
   };
   add(r.driver_file);
   add(r.data_file);

@@ -125,7 +125,8 @@ std::vector<std::string> DriverNames(sqlite3* db);
 DWORD ReadDriver(sqlite3* db, std::string_view name, DriverRecord* record);
 DWORD WriteDriver(sqlite3* db, const DriverRecord& record);
 DWORD DeleteDriverKey(sqlite3* db, std::string_view name);
-/// Every file a driver names (driver, data, config, help, dependents), each once.
+/// Every file a driver names (driver, data, config, help, dependents), each
+/// once: two spellings that open the same file count as one.
 std::vector<std::string> DriverFiles(const DriverRecord& record);
 
 // ---- ports -------------------------------------------------------------------

@@ -202,7 +202,8 @@ bool MakeDirs(const std::string& host, std::string* error) {
 // The directories every simulated system has.
 bool MakeSystemTree(const SystemFacts& f, std::string* error) {
   const std::string dirs[] = {f.windows_dir, f.system_dir, f.driver_dir,
-                              f.windows_dir + "\\inf", f.windows_dir + "\\Driver Cache\\i386"};
+                              f.windows_dir + "\\inf", f.windows_dir + "\\Driver Cache\\i386",
+                              f.driver_dir + "\\3"};  // the version-3 drivers' folder
   for (const std::string& d : dirs) {
     std::string host;
     if (ToHostPath(d, &host) != 0) continue;

@@ -210,6 +210,11 @@ typedef struct _OSVERSIONINFOEXA {
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define GENERIC_READ 0x80000000
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;  // never read
+typedef struct _OVERLAPPED* LPOVERLAPPED;                    // never read
 
 typedef struct _FILETIME {
   DWORD dwLowDateTime;
@@ -471,6 +476,10 @@ BOOL WINAPI IsDBCSLeadByte(BYTE test_char);
 UINT WINAPI GetACP(void);
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR target, BOOL fail_if_exists);
 BOOL WINAPI DeleteFileA(LPCSTR path);
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                          DWORD disposition, DWORD flags, HANDLE template_file);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
+BOOL WINAPI CloseHandle(HANDLE object);
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL WINAPI FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA data);
 BOOL WINAPI FindClose(HANDLE search);

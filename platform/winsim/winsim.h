@@ -119,6 +119,11 @@ char32_t UpperCaseOf(char32_t c);
 /// cannot hold).
 DWORD ToHostPath(std::string_view windows_path, std::string* host_path);
 
+/// True when two file names (ANSI, system code page) open the same file in
+/// one folder: compared as the path rules above leave a last component
+/// (trailing dots and blanks dropped) and without regard to letter case.
+bool SameFileName(std::string_view a, std::string_view b);
+
 /// The Windows form (system code page) of a host path below the root's
 /// drive_c or anywhere (Z:). Used for messages and for paths handed back to
 /// callers.
@@ -143,7 +148,7 @@ bool ParseEventLine(const std::string& line, std::map<std::string, std::string>*
 
 // ---- handles (handles.cc) --------------------------------------------------
 
-enum class HandleKind { kRegistryKey = 1, kPrinter, kFindSearch, kModule };
+enum class HandleKind { kRegistryKey = 1, kPrinter, kFindSearch, kModule, kFile };
 
 /// What a handle stands for; each area derives its own record.
 struct HandleObject {

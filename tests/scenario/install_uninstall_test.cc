@@ -172,6 +172,17 @@ TEST(InstallUninstallTest, Windows2000RoundTripLeavesOnlyTheManufacturerKey) {
   EXPECT_TRUE(KeyExists(sim, "HKEY_LOCAL_MACHINE\\Software\\Brevant\\QXPrinter\\Port\\USB"));
 }
 
+TEST(InstallUninstallTest, AFreshSystemIsLeftExactlyAsItWasFound) {
+  // A fresh Windows has Setup's key and the version-3 driver folder, so the
+  // source list and the driver's files leave nothing new behind.
+  SimSystem sim;
+  sim.Prepare("2000");
+  const std::string before = SystemState(sim);
+  ASSERT_EQ(sim.Quillset(InstallLine()), 1);
+  ASSERT_EQ(sim.Quillset(UninstallLine()), 1);
+  EXPECT_EQ(SystemState(sim), before);
+}
+
 TEST(InstallUninstallTest, XpHandsTheInfToThePrinterUiAndRecordsTheCopy) {
   SimSystem sim;
   sim.Prepare("xp");

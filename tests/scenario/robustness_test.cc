@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <map>
 #include <random>
 #include <set>
@@ -51,6 +52,15 @@ int Wait(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
+// The temporary files of copies and extractions left on drive C:, one per line.
+std::string LeftTempFiles(const std::string& root) {
+  std::string left;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/drive_c")) {
+    if (entry.path().filename().string().rfind(".~winsim-", 0) == 0) left += entry.path().string() + "\n";
+  }
+  return left;
+}
+
 class RobustnessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -91,6 +101,8 @@ TEST_F(RobustnessTest, KilledAtAnyMomentLosesNothing) {
     ASSERT_EQ(sim_.Winsim({"printers"}), "") << when;
     ASSERT_EQ(sim_.Quillset(InstallLine(inf_, kPrinter)), 1) << when;
     ASSERT_NE(sim_.Winsim({"printers"}).find(kPrinter), std::string::npos) << when;
+    // Those two runs wrote into every folder a killed copy can have used.
+    ASSERT_EQ(LeftTempFiles(sim_.root()), "") << when;
     if (HasFatalFailure() || HasFailure()) break;
   }
   std::printf("[ kills    ] %d of %d runs killed, no failure found\n", kills, runs);

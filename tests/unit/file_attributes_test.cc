@@ -92,6 +92,21 @@ TEST_F(OmbrelFileAttributes, CommaInANameSplitsItAndTheMissingPieceFails) {
   EXPECT_TRUE(HasNone("C:\\kit\\later.txt", FILE_ATTRIBUTE_READONLY));
 }
 
+TEST_F(OmbrelFileAttributes, PiecesThatNameTheFolderOrItsParentAreSkipped) {
+  // "..,aaa" yields the piece "..", the folder above; "...,aaa" the piece
+  // "...", the folder itself once Windows drops its trailing dots.
+  Make({"sub/", "sub/..,aaa", "sub/...,aaa", "sub/aaa"});
+  DWORD value = kHiddenReadOnly;
+
+  EXPECT_EQ(MySetFilesAttibute(0, &value, "C:\\kit\\sub"), 1);
+
+  EXPECT_TRUE(sys_.BoxCaptions().empty());
+  EXPECT_TRUE(HasAll("C:\\kit\\sub\\aaa", kHiddenReadOnly));
+  EXPECT_TRUE(HasNone("C:\\kit", kHiddenReadOnly));
+  EXPECT_TRUE(HasNone("C:\\kit\\sub", kHiddenReadOnly));
+  EXPECT_TRUE(HasNone("C:\\kit\\sub\\..,aaa", kHiddenReadOnly));
+}
+
 TEST_F(OmbrelFileAttributes, FailureStopsTheWalkAndKeepsEarlierChanges) {
   Make({"first.txt", "second.txt", "third.txt"});
   sys_.root().WriteSystemIni(ombrel_test::VersionIni("2000") +

@@ -144,6 +144,29 @@ TEST_F(FileCopyTest, NeverCopiesAWindowsDeviceName) {
   }
 }
 
+TEST_F(FileCopyTest, RefusesNamesThatAnotherSpellingOpens) {
+  // Windows drops a trailing dot or blank, so "PSCRIPT5.DLL." is the file
+  // PSCRIPT5.DLL; a short name's form may open a file with a long name.
+  for (const char* file : {"PSCRIPT5.DLL", "PS5UI.DLL", "PSCRIP~1.DLL", "AB12C~10"}) {
+    WriteKitFile(file, "file");
+  }
+  for (const char* item : {"@PSCRIPT5.DLL.", "@PS5UI.DLL ,@PSCRIPT5.DLL", "@PS5UI.DLL. .", "@PSCRIP~1.DLL",
+                           "@AB12C~10"}) {
+    std::string list;
+    EXPECT_FALSE(CopyDriverFiles(WriteDdiInf(item), "DDI", list)) << item;
+  }
+  EXPECT_TRUE(DriverDirFiles().empty());
+  EXPECT_EQ(BoxCount(), 0);
+
+  // A tilde elsewhere, or in a name longer than a short one, is a name like any other.
+  for (const char* name : {"A~B.DLL", "LONGNAME~1.DLL", "AB~1.DLLX", "AB~1X.DLL", "A.B~1"}) {
+    WriteKitFile(name, "file");
+    std::string list;
+    EXPECT_TRUE(CopyDriverFiles(WriteDdiInf(std::string("@") + name), "DDI", list)) << name;
+    EXPECT_TRUE(InDriverDir(name)) << name;
+  }
+}
+
 TEST_F(FileCopyTest, RefusesAPathLongerThanMaxPathWithABox) {
   // C:\kit\ is 7 characters; 7 + 253 = 260 does not fit.
   std::string name = std::string(249, 'N') + ".DLL";
@@ -173,6 +196,18 @@ TEST_F(FileCopyTest, CopiesTheInfUnderItsOwnName) {
   EXPECT_EQ(copy, "[Version]\r\nClass=Printer\r\n");
   // A missing INF fails silently.
   EXPECT_FALSE(CopyInfToWindowsInf("C:\\kit\\gone.inf"));
+  EXPECT_EQ(BoxCount(), 0);
+}
+
+TEST_F(FileCopyTest, KeepsTheSystemsOwnInfOfTheSameName) {
+  // Windows' own INFs carry LayoutFile, which a vendor's INF must not.
+  const std::string system_inf = "[Version]\r\nSignature=\"$Windows NT$\"\r\nLayoutFile=layout.inf\r\n";
+  root_.WriteDriveC("WINDOWS/inf/ntprint.inf", system_inf);
+  std::string inf = WriteKitFile("ntprint.inf", "[Version]\r\nClass=Printer\r\n");
+  EXPECT_TRUE(CopyInfToWindowsInf(inf));
+  std::ifstream in(root_.DriveC("WINDOWS/inf/ntprint.inf"), std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, system_inf);
   EXPECT_EQ(BoxCount(), 0);
 }
 

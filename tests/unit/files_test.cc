@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -223,6 +225,30 @@ TEST_F(WinsimFilesTest, AttributesAreKeptAndReadOnlyFollowsTheWriteBits) {
     SetLastError(kPoison);
     EXPECT_FALSE(SetFileAttributesA(missing, FILE_ATTRIBUTE_HIDDEN)) << missing;
     EXPECT_EQ(GetLastError(), expected) << missing;
+  }
+}
+
+TEST_F(WinsimFilesTest, ACopyRemovesTheTemporaryFilesOfEndedWriters) {
+  // A writer killed in the middle of a copy or an extraction leaves its
+  // temporary file; one of a process still running may be under way.
+  pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  waitpid(ended, nullptr, 0);
+  const std::string dead = std::to_string(ended), alive = std::to_string(getpid());
+  const std::string names[] = {".~winsim-copy-" + dead + "-Ab12Cd", ".~winsim-cab-" + dead + "-x1",
+                               ".~winsim-copy-" + alive + "-Ef34Gh", ".~winsim-copy-Ij56Kl",
+                               ".~winsim-cab-" + dead};
+  for (const std::string& name : names) root_.WriteDriveC("dir/" + name, "part of a copy");
+  root_.WriteDriveC("src.txt", "source");
+
+  ASSERT_TRUE(CopyFileA("C:\\src.txt", "C:\\dir\\dst.txt", FALSE));
+
+  EXPECT_FALSE(std::filesystem::exists(root_.DriveC("dir/" + names[0])));
+  EXPECT_FALSE(std::filesystem::exists(root_.DriveC("dir/" + names[1])));
+  // The running writer's file and names of other forms stay.
+  for (size_t i = 2; i < std::size(names); ++i) {
+    EXPECT_TRUE(std::filesystem::exists(root_.DriveC("dir/" + names[i]))) << names[i];
   }
 }
 

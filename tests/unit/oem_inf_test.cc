@@ -64,7 +64,8 @@ TEST(PnfPathTest, ReplacesTheLastExtensionOfTheFileName) {
       {"C:\\WIN.NT\\inf\\setup", PnfPath::kFormed, "C:\\WIN.NT\\inf\\setup.pnf"},
       {"..\\oem3.inf", PnfPath::kFormed, "..\\oem3.pnf"},
       {"oem3.inf", PnfPath::kFormed, "oem3.pnf"},
-      {"C:\\WINDOWS\\inf\\.inf", PnfPath::kNone, ""},
+      {"C:\\WINDOWS\\inf\\.inf", PnfPath::kFormed, "C:\\WINDOWS\\inf\\.pnf"},
+      {"C:\\WINDOWS\\inf\\..inf", PnfPath::kFormed, "C:\\WINDOWS\\inf\\..pnf"},
       {"C:\\WINDOWS\\inf\\", PnfPath::kNone, ""},
       {"", PnfPath::kNone, ""},
       {"...", PnfPath::kNone, ""},
@@ -90,6 +91,7 @@ TEST(PnfPathTest, RefusesAPathThatWouldNotFit) {
 class OemInfTest : public ::testing::Test {
  protected:
   void InstallLeftovers() {
+    root_.WriteDriveC("kit/setup.inf", kInf);  // the kit's INF, as given to the uninstall
     copy_ = root_.WriteDriveC("WINDOWS/inf/setup.inf", kInf);
     pnf_ = root_.WriteDriveC("WINDOWS/inf/setup.pnf", "pnf");
     other_ = root_.WriteDriveC("WINDOWS/inf/oem1.inf", kInf);
@@ -113,6 +115,7 @@ TEST_F(OemInfTest, RemovesTheCopyNamedAfterTheInfAndEverythingElse) {
 
 TEST_F(OemInfTest, ADottedInfNameRemovesOnlyItsOwnPnf) {
   InstallLeftovers();  // setup.inf and setup.pnf belong to another INF
+  root_.WriteDriveC("kit/setup.v2.inf", kInf);
   std::string dotted = root_.WriteDriveC("WINDOWS/inf/setup.v2.inf", kInf);
   std::string dotted_pnf = root_.WriteDriveC("WINDOWS/inf/setup.v2.pnf", "pnf");
   EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.v2.inf", "TR-2210", "Brevant"));
@@ -124,7 +127,11 @@ TEST_F(OemInfTest, ADottedInfNameRemovesOnlyItsOwnPnf) {
 
 TEST_F(OemInfTest, AnInfPathWithoutFolderLeavesSourcesAndRecord) {
   InstallLeftovers();
+  // The bare name is the INF in the current directory, as CreateFile reads it.
+  fs::path before = fs::current_path();
+  fs::current_path(root_.DriveC("kit"));
   EXPECT_TRUE(RemoveOemInf("setup.inf", "TR-2210", "Brevant"));
+  fs::current_path(before);
   EXPECT_FALSE(fs::exists(copy_));
   EXPECT_FALSE(fs::exists(pnf_));
   EXPECT_NE(Sources().find("C:\\kit"), std::string::npos);
@@ -152,6 +159,7 @@ TEST_F(OemInfTest, ACopyPathThatWouldNotFitIsRefusedBeforeAnyRemoval) {
 
 TEST_F(OemInfTest, ADotInTheWindowsDirectoryNeverDeletesAFileOutsideInf) {
   root_.WriteSystemIni("[directories]\nWindows=C:\\WIN.NT\n");
+  root_.WriteDriveC("kit/setup.inf", kInf);
   std::string copy = root_.WriteDriveC("WIN.NT/inf/setup.inf", kInf);
   std::string decoy = root_.WriteDriveC("WIN.pnf", "someone else's file");
   EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.inf", "TR-2210", "Brevant"));
@@ -170,6 +178,28 @@ TEST_F(OemInfTest, XpFindsTheCopyByTheRecordedValue) {
   EXPECT_FALSE(fs::exists(oem_pnf));
   EXPECT_TRUE(fs::exists(copy_));  // not the copy named after the INF
   EXPECT_FALSE(RegistryKeyExists(kRecord));
+}
+
+TEST_F(OemInfTest, ACopyThatIsNotTheKitsInfIsAnotherOneAndStays) {
+  // "setup.inf" in the INF folder holds another vendor's INF (or the
+  // system's): its name is all it shares with the kit's.
+  InstallLeftovers();
+  root_.WriteDriveC("WINDOWS/inf/setup.inf", "[Version]\r\nProvider=Another vendor\r\n");
+  EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.inf", "TR-2210", "Brevant"));
+  EXPECT_TRUE(fs::exists(copy_));
+  EXPECT_TRUE(fs::exists(pnf_));
+  // What the install itself made still goes.
+  EXPECT_EQ(Sources().find("C:\\kit"), std::string::npos) << Sources();
+  EXPECT_FALSE(RegistryKeyExists(kRecord));
+
+  // On XP the recorded copy too: a number Windows gave out again after the
+  // copy was removed by other means names another INF.
+  InstallLeftovers();
+  root_.WriteSystemIni(kXpIni);
+  std::string oem = root_.WriteDriveC("WINDOWS/inf/oem7.inf", "[Version]\r\nProvider=Another\r\n");
+  SetSz(kRecord, "OEMINF", "C:\\WINDOWS\\inf\\oem7.inf");
+  EXPECT_TRUE(RemoveOemInf("C:\\kit\\setup.inf", "TR-2210", "Brevant"));
+  EXPECT_TRUE(fs::exists(oem));
 }
 
 TEST_F(OemInfTest, XpWithoutARecordedCopyRemovesNothing) {

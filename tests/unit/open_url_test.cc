@@ -1,6 +1,8 @@
 // OpenURL hands its address to the shell's "open" action.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ombrel_test_support.h"
 #include "utility/exports.h"
 
@@ -19,6 +21,17 @@ TEST(OmbrelOpenUrl, AcceptedAddressIsOpenedNormally) {
   EXPECT_TRUE(opened[0].IsNull("directory"));
   EXPECT_EQ(opened[0].Num("show"), SW_SHOWNORMAL);
   EXPECT_TRUE(sys.BoxCaptions().empty());
+}
+
+TEST(OmbrelOpenUrl, AnAddressLongerThanAPathReachesTheShellWhole) {
+  // Addresses are not paths: the export keeps no copy of its own, so one of
+  // 1,000 characters reaches the shell as it was given.
+  OmbrelSystem sys;
+  const std::string address = "http://www.example.com/drivers?q=" + std::string(967, 'x');
+  EXPECT_EQ(OpenURL(0, 0, address.c_str()), 1);
+  auto opened = sys.EventsOf("ShellExecute");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].Str("file"), address);
 }
 
 TEST(OmbrelOpenUrl, AddressNoProgramHandlesShowsTheBox) {

@@ -52,6 +52,29 @@ TEST(OmbrelPrinterRemoval, RemovesEveryPrinterOfTheDriverAndTheDriver) {
   EXPECT_TRUE(sys.BoxCaptions().empty());
 }
 
+TEST(OmbrelPrinterRemoval, ASpoolerThatCannotBeLoadedFailsEachExportAsASpoolerError) {
+  // The Windows build delay-loads the spooler: one that cannot be loaded
+  // must fail the export (126 and its box), not end the calling program.
+  OmbrelSystem sys("2000");
+  sys.AddDriver("Brevant PS");
+  sys.AddPrinter("Zeta", "Brevant PS", "LPT1:");
+  sys.root().WriteSystemIni(ombrel_test::VersionIni("2000") + "[faults]\nLoadLibraryA=2\n");
+
+  SetLastError(0);
+  EXPECT_EQ(IsPrinterInstalled(0, 0, "Zeta"), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_TRUE(sys.BoxCaptions().empty());  // this export never shows one
+
+  EXPECT_EQ(UninstallPrinter(0, 0, "Brevant PS"), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(sys.BoxCaptions(), Captions{"Ombrel.Dll"});
+  EXPECT_TRUE(DriverInstalled("Brevant PS"));
+
+  EXPECT_EQ(MySetDefaultPrinter(0, 1, "Zeta"), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(sys.BoxCaptions(), (Captions{"Ombrel.Dll", "Ombrel.Dll"}));
+}
+
 TEST(OmbrelPrinterRemoval, PrintersAreDeletedInEnumerationOrder) {
   // The first deletion fails: in enumeration order that is "Alpha", which
   // stays, keeps its driver in use, and so stops the default change.

@@ -251,6 +251,71 @@ TEST_F(SpoolerDriversTest, DeletingAllFilesFailsWhileAnotherDriverNamesOneOfThem
   for (const char* f : {"PSCRIPT5.DLL", "PS5UI.DLL", "SECOND.PPD"}) EXPECT_FALSE(InVersionDir(f)) << f;
 }
 
+TEST_F(SpoolerDriversTest, AnotherSpellingOfAFileIsTheSameFileWhenDeleting) {
+  // "pscript5.dll." opens PSCRIPT5.DLL: a driver so spelled shares the core
+  // with the first one and must not take it away.
+  auto add = [this](const char* name, const char* driver, const char* config, const char* ppd) {
+    for (const char* f : {"PSCRIPT5.DLL", "PS5UI.DLL", ppd}) PlaceDriverFile(f);
+    DriverInfo d;
+    d.name = name;
+    d.driver = driver;
+    d.config = config;
+    d.data = ppd;
+    return AddPrinterDriverExA(nullptr, 6, reinterpret_cast<LPBYTE>(d.Fill()), APD_COPY_ALL_FILES);
+  };
+  ASSERT_TRUE(add("First PS", "PSCRIPT5.DLL", "PS5UI.DLL", "FIRST.PPD"));
+  ASSERT_TRUE(add("Aliased PS", "pscript5.dll.", "PS5UI.DLL .", "ALIAS.PPD"));
+  char aliased[] = "Aliased PS";
+
+  SetLastError(kPoison);
+  EXPECT_FALSE(DeletePrinterDriverExA(nullptr, nullptr, aliased, DPD_DELETE_ALL_FILES, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_DRIVER_IN_USE));
+  EXPECT_TRUE(Installed("Aliased PS"));
+
+  ASSERT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, aliased, DPD_DELETE_UNUSED_FILES, 0));
+  EXPECT_FALSE(InVersionDir("ALIAS.PPD"));
+  for (const char* f : {"PSCRIPT5.DLL", "PS5UI.DLL", "FIRST.PPD"}) {
+    EXPECT_TRUE(InVersionDir(f)) << f;
+    EXPECT_TRUE(InDriverDir(f)) << f;
+  }
+}
+
+TEST_F(SpoolerDriversTest, DeletingAllFilesChangesNothingWhenOneFileCannotGo) {
+  // The configuration file is listed after the driver and data files, so a
+  // deletion that took files one by one would have removed those first.
+  const std::string version_dir = root_.DriveC(std::string(kDriverDir) + "/3/");
+  char name[] = "Stubborn";
+  auto files_whole = [this] {
+    for (const char* f : {"DRV.DLL", "MODEL.PPD", "UI.DLL"}) {
+      if (!InVersionDir(f) || !InDriverDir(f)) return false;
+    }
+    return true;
+  };
+
+  // A folder where the file should be.
+  ASSERT_TRUE(AddDriver(name));
+  std::filesystem::remove(version_dir + "UI.DLL");
+  root_.WriteDriveC(std::string(kDriverDir) + "/3/UI.DLL/inside", "x");
+  SetLastError(kPoison);
+  EXPECT_FALSE(DeletePrinterDriverExA(nullptr, nullptr, name, DPD_DELETE_ALL_FILES, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(Installed(name));
+  EXPECT_TRUE(files_whole());
+
+  // Without the flag the driver goes and the file that cannot go stays.
+  ASSERT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, name, DPD_DELETE_UNUSED_FILES, 0));
+  EXPECT_FALSE(Installed(name));
+  EXPECT_FALSE(InVersionDir("DRV.DLL"));
+  EXPECT_TRUE(InVersionDir("UI.DLL"));
+  std::filesystem::remove_all(version_dir + "UI.DLL");
+
+  // Copies of read-only kit files are the spooler's own: they go.
+  ASSERT_TRUE(AddDriver(name));
+  std::filesystem::permissions(version_dir + "UI.DLL", std::filesystem::perms::owner_read);
+  EXPECT_TRUE(DeletePrinterDriverExA(nullptr, nullptr, name, DPD_DELETE_ALL_FILES, 0));
+  EXPECT_FALSE(InVersionDir("UI.DLL"));
+}
+
 // Sets a file's modification time `hours` from now.
 void ShiftTime(const std::string& path, int hours) {
   std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() +

@@ -22,10 +22,27 @@ class SpoolerPrintersTest : public kit_test::SpoolerTest {
 TEST_F(SpoolerPrintersTest, NoPrintersIsSuccessWithNothingNeeded) {
   for (DWORD level : {1u, 2u}) {
     DWORD needed = kPoison, count = kPoison;
+    SetLastError(kPoison);
     EXPECT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, nullptr, 0, &needed, &count));
+    EXPECT_EQ(GetLastError(), 0u);
     EXPECT_EQ(needed, 0u);
     EXPECT_EQ(count, 0u);
   }
+}
+
+TEST_F(SpoolerPrintersTest, EnumerationAsksForTheSizeOfTheUnicodeRecords) {
+  // Windows' A call reports what the W call needs: two bytes a character.
+  ASSERT_TRUE(AddClosedPrinter("Alpha", "Drv", "LPT1:"));
+  DWORD needed = 0, count = 0;
+  EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count));
+  EXPECT_EQ(needed, sizeof(PRINTER_INFO_4A) + 2 * sizeof("Alpha"));
+  EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, nullptr, 0, &needed, &count));
+  EXPECT_EQ(needed, sizeof(PRINTER_INFO_5A) + 2 * (sizeof("Alpha") + sizeof("LPT1:")));
+  // The ANSI records alone would fit, but the call asks for the whole size.
+  std::vector<BYTE> block(needed);
+  SetLastError(kPoison);
+  EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, block.data(), needed - 1, &needed, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
 TEST_F(SpoolerPrintersTest, EnumerationSizesInTwoCallsAndPacksStringsFromTheEnd) {

@@ -105,7 +105,7 @@ TEST(UninstallOrderTest, PrintersDriverDefaultInfAndRecordsThenTheBroadcast) {
   sys.AddPrinter("Kept", "Other PS", "LPT2:");
   ASSERT_TRUE(SetDefaultPrinterA("Removed"));
   sys.root().WriteDriveC("kit/setup.inf", "[Manufacturer]\r\n\"Brevant\"\r\n");
-  sys.root().WriteDriveC("WINDOWS/inf/setup.inf", "copy");
+  sys.root().WriteDriveC("WINDOWS/inf/setup.inf", "[Manufacturer]\r\n\"Brevant\"\r\n");
   ASSERT_TRUE(CreateDriverRecord(kDriver, "Brevant"));
   ASSERT_TRUE(SetupAddToSourceListA(SRCLIST_SYSIFADMIN, "C:\\kit"));
 

@@ -7,6 +7,9 @@
                                "ProductVersion=...", "FileType=N", then "Key=Value"
                                for each string of each StringFileInfo table
   pe_reader.py manifest FILE   the text of the RT_MANIFEST resource with id 1
+  pe_reader.py flags FILE      the optional header's DllCharacteristics, one
+                               flag name a line (DYNAMIC_BASE, NX_COMPAT,
+                               TERMINAL_SERVER_AWARE, ...; others as 0xNNNN)
 
 GNU ld does not fill the delay-import data directory, so when it is empty the
 delay-import descriptors are found by their shape: 32-byte records with the
@@ -30,6 +33,7 @@ class Image:
         if struct.unpack_from("<H", self.data, optional)[0] != 0x10B:
             raise SystemExit(f"{path}: not PE32")
         self.image_size = struct.unpack_from("<I", self.data, optional + 56)[0]
+        self.dll_characteristics = struct.unpack_from("<H", self.data, optional + 70)[0]
         count = struct.unpack_from("<I", self.data, optional + 92)[0]
         self.directories = [struct.unpack_from("<II", self.data, optional + 96 + 8 * i)
                             for i in range(count)]
@@ -175,13 +179,22 @@ def version_lines(data):
                     yield f"{language}/{string_key}={text.decode('utf-16-le').rstrip(chr(0))}"
 
 
+DLL_CHARACTERISTICS = {0x0040: "DYNAMIC_BASE", 0x0080: "FORCE_INTEGRITY", 0x0100: "NX_COMPAT",
+                       0x0200: "NO_ISOLATION", 0x0400: "NO_SEH", 0x0800: "NO_BIND",
+                       0x2000: "WDM_DRIVER", 0x8000: "TERMINAL_SERVER_AWARE"}
+
+
 def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in ("imports", "version", "manifest"):
+    if len(sys.argv) != 3 or sys.argv[1] not in ("imports", "version", "manifest", "flags"):
         raise SystemExit(__doc__)
     image = Image(sys.argv[2])
     if sys.argv[1] == "imports":
         for kind, dll, function in list(static_imports(image)) + list(delay_imports(image)):
             print(kind, dll, function)
+    elif sys.argv[1] == "flags":
+        for bit in range(16):
+            if image.dll_characteristics & (1 << bit):
+                print(DLL_CHARACTERISTICS.get(1 << bit, f"0x{1 << bit:04X}"))
     elif sys.argv[1] == "version":
         data = resource(image, 16)
         if data is None:
