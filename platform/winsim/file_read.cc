@@ -5,8 +5,6 @@
 //   CloseHandle   closes a file handle
 //
 // Only reading is simulated: the kit writes files through CopyFileA alone.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,16 +47,11 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
   }
   std::string host;
   if (DWORD e = winsim::ToHostPath(path, &host)) return FailHandle(e);
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return FailHandle(winsim::hostfiles::MissingPathError(host));
-    return FailHandle(errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : winsim::ErrnoToWin32(errno));
-  }
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return FailHandle(ERROR_ACCESS_DENIED);
-  }
+  // A FIFO, socket or device is refused before it is opened, so that a read
+  // never waits on one; a directory is ERROR_ACCESS_DENIED as on Windows.
+  DWORD open_error = 0;
+  int fd = winsim::hostfiles::OpenRegularFile(host, &open_error);
+  if (fd < 0) return FailHandle(open_error);
   return winsim::NewHandle(winsim::HandleKind::kFile, std::make_unique<OpenFile>(fd));
 }
 
