@@ -27,7 +27,8 @@ target_compile_definitions(winsim_platform PRIVATE
 # The simulated printer UI, which winsim's ShellExecuteA starts for
 # "<System>\rundll32.exe printui.dll,PrintUIEntry ...": its parts as a
 # library (for the unit tests) and the winsim-printui program.
-add_library(winsim_printui_core STATIC ${KIT_PRINTUI_SOURCES})
+add_library(winsim_printui_core STATIC ${KIT_PRINTUI_SOURCES}
+  ${CMAKE_SOURCE_DIR}/tools/winsim-printui/host/make_folder.cc)
 target_link_libraries(winsim_printui_core PUBLIC winsim_platform)
 target_compile_options(winsim_printui_core PRIVATE ${KIT_PRODUCT_FLAGS})
 add_executable(winsim_printui ${CMAKE_SOURCE_DIR}/tools/winsim-printui/main.cc)

@@ -1,9 +1,7 @@
 #include "tools/winsim-printui/driver_files.h"
 
-#include <filesystem>
-
 #include "platform/winsim/core_driver_files.h"
-#include "platform/winsim/winsim.h"
+#include "tools/winsim-printui/make_folder.h"
 
 namespace printui {
 namespace {
@@ -18,15 +16,6 @@ std::string Joined(const std::string& dir, const std::string& name) {
   if (name.empty()) return dir;
   if (dir.empty() || dir.back() == '\\') return dir + name;
   return dir + "\\" + name;
-}
-
-/// Creates a missing destination folder, as Setup's file queue does before
-/// it copies into it (Wine: setupapi's queue, create_full_pathW).
-void MakeFolder(const std::string& windows_dir) {
-  std::string host;
-  if (winsim::ToHostPath(windows_dir, &host) != 0) return;
-  std::error_code ec;
-  std::filesystem::create_directories(host, ec);
 }
 
 bool SystemString(UINT(WINAPI* get)(LPSTR, UINT), std::string* out) {
