@@ -36,6 +36,13 @@ size_t FindLastChar(std::string_view s, char c) {
   return last;
 }
 
+bool HoldsPathCharacter(std::string_view s) {
+  for (size_t i = 0; i < s.size(); i += CharLength(s, i)) {
+    if (s[i] == '\\' || s[i] == '/' || s[i] == ':') return true;
+  }
+  return false;
+}
+
 std::string RemoveChar(std::string_view s, char c) {
   std::string out;
   out.reserve(s.size());

@@ -17,6 +17,9 @@ constexpr size_t kNotFound = std::string_view::npos;
 size_t FindChar(std::string_view s, char c, size_t from = 0);
 /// Position of the last `c`, or kNotFound.
 size_t FindLastChar(std::string_view s, char c);
+/// True when `s` holds a path character (`\`, `/` or `:`), read
+/// multibyte-aware: a name holding one reaches outside its folder.
+bool HoldsPathCharacter(std::string_view s);
 /// `s` with every `c` removed.
 std::string RemoveChar(std::string_view s, char c);
 /// `s` in upper case by the system code page.

@@ -26,11 +26,7 @@ std::string_view NameOf(const WIN32_FIND_DATAA& entry) {
 // dots and blanks only ("...", ". ") is the folder itself once Windows drops
 // the trailing dots and blanks of a path (Wine's ntdll path tests).
 bool NamesAnEntry(std::string_view piece) {
-  if (kit::FindChar(piece, '\\') != kit::kNotFound || kit::FindChar(piece, '/') != kit::kNotFound ||
-      kit::FindChar(piece, ':') != kit::kNotFound) {
-    return false;
-  }
-  return piece.find_first_not_of(". ") != std::string_view::npos;
+  return !kit::HoldsPathCharacter(piece) && piece.find_first_not_of(". ") != std::string_view::npos;
 }
 
 // Hands out the pieces of the list between commas that name an entry, at

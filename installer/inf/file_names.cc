@@ -65,10 +65,7 @@ bool IsPlainFileName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   // Multibyte-aware: the trail byte of a double-byte character may be 0x5C
   // ('\') in the code pages of East Asia without being a separator.
-  if (kit::FindChar(name, '\\') != kit::kNotFound || kit::FindChar(name, '/') != kit::kNotFound ||
-      kit::FindChar(name, ':') != kit::kNotFound) {
-    return false;
-  }
+  if (kit::HoldsPathCharacter(name)) return false;
   // A name another spelling of which names the same file would let one
   // driver's file pass for another's: the copy would overwrite it and the
   // uninstall delete it.

@@ -22,7 +22,6 @@ std::string DriverDirectory() { return Facts().driver_dir; }
 
 std::string VersionDirectory() { return DriverDirectory() + "\\3"; }
 
-
 // Splits a Windows path at its last separator.
 void SplitPath(const std::string& path, std::string* dir, std::string* name) {
   size_t cut = FindLastAnsiChar(path, "\\/");
