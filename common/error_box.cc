@@ -1,6 +1,7 @@
 #include "common/error_box.h"
 
 #include "common/strbuf.h"
+#include "common/system_dll_search.h"
 #include "common/unique_handle.h"
 
 void ShowLastErrorBox(DWORD code, const char* caption) {
@@ -10,6 +11,7 @@ void ShowLastErrorBox(DWORD code, const char* caption) {
       nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
       nullptr);
   kit::UniqueLocalMem owner(text);
+  kit::SystemDllSearch system_dlls_only;
   if (n == 0 || text == nullptr) {
     char fallback[64];
     kit::FormatStr(fallback, "Unknown error %lu (0x%08lX).", static_cast<unsigned long>(code),

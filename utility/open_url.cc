@@ -1,4 +1,5 @@
 // Opening an address, or any name the shell knows how to open.
+#include "common/system_dll_search.h"
 #include "utility/export_args.h"
 #include "utility/exports.h"
 
@@ -9,7 +10,11 @@ extern "C" int WINAPI OpenURL(LONG_PTR unused1, LONG_PTR unused2, LPCSTR address
   }
   // The shell hands back a pseudo instance: above 32 means it started the
   // action. The opened program is not waited for.
-  HINSTANCE started = ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+  HINSTANCE started;
+  {
+    kit::SystemDllSearch system_dlls_only;
+    started = ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+  }
   if (reinterpret_cast<INT_PTR>(started) > 32) return 1;
   ombrel::ReportLastError();
   return 0;

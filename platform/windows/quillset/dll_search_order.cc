@@ -10,33 +10,24 @@
 // functions are looked up at run time, since the kit runs on systems that
 // have neither (Windows 95 to 2000) or only the second (XP SP1 to 7 without
 // update KB2533623). This file is linked into the program only: a DLL must
-// not change the search order of the process that loads it.
+// not change the search order of the process that loads it for good
+// (common/system_dll_search.h is what Ombrel.dll does).
 #include <windows.h>
 
-#include <cstring>
+#include "platform/windows/kernel32_function.h"
 
 namespace {
 
 constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-
-template <typename Fn>
-Fn Kernel32Function(const char* name) {
-  HMODULE kernel32 = GetModuleHandleA("KERNEL32.DLL");
-  FARPROC proc = kernel32 != nullptr ? GetProcAddress(kernel32, name) : nullptr;
-  Fn fn = nullptr;
-  static_assert(sizeof fn == sizeof proc);
-  std::memcpy(&fn, &proc, sizeof proc);
-  return fn;
-}
 
 // Only the system directory where the system allows it; else at least the
 // current folder leaves the search order (the program's folder stays).
 bool RestrictDllSearchOrder() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-  auto set_default = Kernel32Function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
+  auto set_default = kit::Kernel32Function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
   if (set_default != nullptr && set_default(kSearchSystem32)) return true;
-  auto set_directory = Kernel32Function<SetDllDirectoryFn>("SetDllDirectoryA");
+  auto set_directory = kit::Kernel32Function<SetDllDirectoryFn>("SetDllDirectoryA");
   return set_directory != nullptr && set_directory("");
 }
 
