@@ -11,10 +11,6 @@ namespace ombrel {
 /// error box when the printers cannot be listed.
 int FindFirstLocalPrinter(char (&name)[kMaxPath]);
 
-/// The spooler library's full path: the system directory and "WinSpool.drv".
-/// False when the system directory is unknown or the path does not fit.
-bool SpoolerLibraryPath(char (&path)[kMaxPath]);
-
 /// Windows 2000 and later: the spooler's SetDefaultPrinterA, loaded from the
 /// system directory at run time. Its nonzero result, or else the result of
 /// SetDefaultPrinterByProfile.

@@ -16,10 +16,8 @@ using SetDefaultPrinterFn = BOOL(WINAPI*)(LPCSTR);
 // SetDefaultPrinterA from the loaded spooler library; 0 when the library or
 // the function is missing, or when the call fails.
 int CallSpoolerSetDefault(LPCSTR printer_name) {
-  char path[kMaxPath] = {};
-  if (!SpoolerLibraryPath(path)) return 0;
-  kit::UniqueModule spooler(LoadLibraryA(path));
-  if (!spooler) return 0;
+  kit::UniqueModule spooler;
+  if (!HoldSpooler(&spooler)) return 0;
   FARPROC proc = GetProcAddress(spooler.Get(), "SetDefaultPrinterA");
   if (proc == nullptr) return 0;
   SetDefaultPrinterFn set_default;
@@ -29,16 +27,6 @@ int CallSpoolerSetDefault(LPCSTR printer_name) {
 }
 
 }  // namespace
-
-// The spooler library is always named by its full path in the system
-// directory: a bare "WinSpool.drv" would go through the DLL search path, which
-// starts at the calling program's folder, where anyone may have planted a file.
-bool SpoolerLibraryPath(char (&path)[kMaxPath]) {
-  char system_dir[kMaxPath] = {};
-  UINT n = GetSystemDirectoryA(system_dir, sizeof system_dir);
-  if (n == 0 || n >= sizeof system_dir) return false;
-  return kit::JoinPath(path, system_dir, "WinSpool.drv");
-}
 
 int SetDefaultPrinterBySpooler(LPCSTR printer_name) {
   int result = CallSpoolerSetDefault(printer_name);

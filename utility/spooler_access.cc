@@ -1,9 +1,18 @@
 #include "utility/spooler_access.h"
 
 #include "common/strbuf.h"
-#include "utility/default_printer.h"
 
 namespace ombrel {
+
+// The spooler library is always named by its full path in the system
+// directory: a bare "WinSpool.drv" would go through the DLL search path, which
+// starts at the calling program's folder, where anyone may have planted a file.
+bool SpoolerLibraryPath(char (&path)[kMaxPath]) {
+  char system_dir[kMaxPath] = {};
+  UINT n = GetSystemDirectoryA(system_dir, sizeof system_dir);
+  if (n == 0 || n >= sizeof system_dir) return false;
+  return kit::JoinPath(path, system_dir, "WinSpool.drv");
+}
 
 bool HoldSpooler(kit::UniqueModule* spooler) {
   char path[kMaxPath] = {};

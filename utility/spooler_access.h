@@ -10,6 +10,10 @@ namespace ombrel {
 
 using kit::EnumLocalPrinters;
 
+/// The spooler library's full path: the system directory and "WinSpool.drv".
+/// False when the system directory is unknown or the path does not fit.
+bool SpoolerLibraryPath(char (&path)[kMaxPath]);
+
 /// Loads the spooler by its full path for the rest of an export, before its
 /// first spooler call. The Windows build delay-loads WINSPOOL.DRV, and a
 /// spooler that cannot be loaded would make the delay-load helper raise an

@@ -7,6 +7,7 @@
 
 #include "ombrel_test_support.h"
 #include "utility/exports.h"
+#include "utility/spooler_access.h"
 
 namespace {
 
